@@ -146,6 +146,7 @@ struct surround_engine {
 
     // Counters.
     std::uint32_t feed_fill = 0;  // frames collected towards the next 8192-frame block
+    bool tail_in_use = false;     // overlap_tail may hold sound; cleared when the modes are left
 
     // Transform plans, made while building and never on the playback thread.
     fftwf_plan feed_plan[speaker_count] = {};                // r2c, in place on speaker_feed
