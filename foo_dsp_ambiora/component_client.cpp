@@ -1,0 +1,68 @@
+// The module's export and the client object the host talks to first: it lists the service
+// factories and loads and saves the settings.
+#include <cstdint>
+
+#include "module_state.h"
+#include "settings.h"
+
+namespace ambiora {
+namespace {
+
+// The version the host checks before it uses anything else. The 32-bit player accepts the
+// original interface level; the 64-bit player only loads components reporting 80 or more.
+#if defined(_WIN64)
+constexpr std::uint32_t client_version = 80;
+#else
+constexpr std::uint32_t client_version = 71;
+#endif
+
+class client_ambiora final : public foobar2000_client {
+public:
+    std::uint32_t get_version() override { return client_version; }
+    service_factory_base* get_service_list() override { return service_factory_base::list_head(); }
+
+    void get_config(stream_writer* stream, abort_callback& abort) override {
+        try {
+            if (stream != nullptr) cfg_var::config_write(*stream, abort);
+        } catch (...) {
+        }
+    }
+
+    bool set_config(stream_reader* stream, abort_callback& abort) override {
+        try {
+            return stream == nullptr || cfg_var::config_read(*stream, abort);
+        } catch (...) {
+            return false;
+        }
+    }
+
+    void set_library_path(const char* path, const char* name) override {
+        try {
+            module().library_path = path != nullptr ? path : "";
+            module().library_file_name = name != nullptr ? name : "";
+        } catch (...) {
+        }
+    }
+
+    void services_init(bool initialised) override { module().services_initialised = initialised; }
+    bool is_debug() override { return false; }
+};
+
+client_ambiora client;
+
+}  // namespace
+
+module_state& module() {
+    static module_state state;
+    return state;
+}
+
+}  // namespace ambiora
+
+// May be called more than once; each call records the latest arguments and returns the same
+// client.
+extern "C" foobar2000_client* foobar2000_get_interface(foobar2000_api* api, HINSTANCE instance) {
+    ambiora::module().host_api = api;
+    ambiora::module().module_instance = instance;
+    return &ambiora::client;
+}

@@ -1,0 +1,135 @@
+#include "dsp/dsp_ambiora.h"
+
+#include <cstring>
+
+#include "dsp/chunk_layout.h"
+#include "dsp/denormal_guard.h"
+#include "dsp_dummy_preset.h"
+#include "runtime_state.h"
+#include "settings.h"
+#include "shared_engine.h"
+#include "ui/config_dialog.h"
+
+namespace ambiora {
+namespace {
+
+constexpr GUID dsp_guid = {
+    0xb51fbad2, 0x8ba9, 0x4427, {0xbb, 0xd6, 0x5b, 0x03, 0xa3, 0xf5, 0xc3, 0xc0}};
+
+// One snapshot of the seventeen processing settings: each is read exactly once per chunk, so the
+// whole chunk sees one consistent value per setting even while the dialog is writing.
+void snapshot_settings(block_context& ctx) {
+    ctx.mode = cfg_mode;
+    ctx.surround_delay_ms = cfg_surround_delay;
+    ctx.centre_width_pct = cfg_centre_width;
+    ctx.centre_trim_db = cfg_centre_trim;
+    ctx.surround_trim_db = cfg_surround_trim;
+    ctx.master_gain_db = cfg_master_gain;
+    ctx.bass_redirect_hz = cfg_bass_frequency;
+    ctx.bass_redirect_on = cfg_bass_enable;
+    ctx.bass_trim_db = cfg_bass_trim;
+    ctx.bass_invert = cfg_bass_invert;
+    ctx.bass_plus10db = cfg_bass_boost;
+    ctx.virtual_centre = cfg_virtual_centre;
+    ctx.speaker_on[speaker_l] = cfg_speaker_l;
+    ctx.speaker_on[speaker_r] = cfg_speaker_r;
+    ctx.speaker_on[speaker_c] = cfg_speaker_c;
+    ctx.speaker_on[speaker_sl] = cfg_speaker_sl;
+    ctx.speaker_on[speaker_sr] = cfg_speaker_sr;
+}
+
+// Interleaved chunk samples -> work frames. Channels the layout has no slot for stay silent.
+void spread_into_frames(const audio_sample* in, std::uint32_t frames, std::uint32_t channels,
+                        float* work) {
+    std::memset(work, 0, std::size_t(frames) * frame_width * sizeof(float));
+    int slot[6];
+    const std::uint32_t used = input_slot(channels, 0) < 0 ? 0 : channels;
+    for (std::uint32_t c = 0; c < used; ++c) slot[c] = input_slot(channels, c);
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        const audio_sample* src = in + std::size_t(f) * channels;
+        float* dst = work + std::size_t(f) * frame_width;
+        for (std::uint32_t c = 0; c < used; ++c) dst[slot[c]] = static_cast<float>(src[c]);
+    }
+}
+
+// Work frames -> interleaved output channels in the host's order for that count.
+void gather_from_frames(const float* work, std::uint32_t frames, std::uint32_t channels,
+                        float* out) {
+    int slot[6];
+    for (std::uint32_t c = 0; c < channels; ++c) slot[c] = output_slot(channels, c);
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        const float* src = work + std::size_t(f) * frame_width;
+        float* dst = out + std::size_t(f) * channels;
+        for (std::uint32_t c = 0; c < channels; ++c) dst[c] = src[slot[c]];
+    }
+}
+
+}  // namespace
+
+GUID dsp_ambiora::g_get_guid() { return dsp_guid; }
+
+bool dsp_ambiora::g_get_default_preset(dsp_preset& out) {
+    const dsp_dummy_preset& dummy = dsp_dummy_preset::instance();
+    out.set_owner(dsp_guid);
+    out.set_data(dummy.get_data(), dummy.get_data_size());
+    return true;
+}
+
+bool dsp_ambiora::g_show_config_popup(dsp_preset&, HWND parent) {
+    return run_config_dialog(parent);
+}
+
+void dsp_ambiora::flush_dsp() {
+    reset_shared_engine();
+    forget_last_input();
+}
+
+bool dsp_ambiora::process_chunk(audio_chunk* chunk) {
+    denormal_guard flush_denormals;
+
+    const audio_sample* in = chunk->get_data();
+    const auto frames = static_cast<std::uint32_t>(chunk->get_sample_count());
+    work_.resize_discarding(frames * frame_width);
+    const std::uint32_t channels = chunk->get_channels();
+    last_input_channels.store(channels, std::memory_order_relaxed);
+    last_input_rate.store(chunk->get_srate(), std::memory_order_relaxed);
+    spread_into_frames(in, frames, channels, work_.data);
+
+    block_context ctx;
+    snapshot_settings(ctx);
+    ctx.input_channels = static_cast<std::int32_t>(channels);
+    ctx.sample_rate = static_cast<std::int32_t>(chunk->get_srate());
+    ctx.frame_count = frames;
+    ctx.work = &work_;
+    process_shared_block(ctx);
+
+    auto out_channels = static_cast<std::uint32_t>(ctx.output_channels);
+    std::uint32_t out_frames = ctx.frame_count;
+    std::uint32_t mask = default_channel_mask(out_channels);
+    if (mask == 0) {
+        // A layout the host has no default for (only 3 or 7+ channels get here) is written back
+        // as an empty chunk rather than guessed at.
+        out_channels = 0;
+        out_frames = 0;
+    }
+    output_.resize_discarding(out_channels * out_frames);
+    if (ctx.frame_count == 0) return false;
+
+    // The engine may have moved the work buffer; read its pointer only now.
+    if (out_frames != 0) gather_from_frames(work_.data, out_frames, out_channels, output_.data);
+
+    const std::size_t samples = std::size_t(out_channels) * out_frames;
+    chunk->set_data_size(samples);
+    audio_sample* dst = chunk->get_data();
+    if (output_.data != nullptr) {
+        for (std::size_t i = 0; i < samples; ++i) dst[i] = output_.data[i];
+    } else {
+        for (std::size_t i = 0; i < samples; ++i) dst[i] = 0;
+    }
+    chunk->set_sample_count(out_frames);
+    chunk->set_channels(out_channels, mask);
+    chunk->set_srate(static_cast<unsigned>(ctx.sample_rate));
+    return true;
+}
+
+}  // namespace ambiora

@@ -1,0 +1,23 @@
+// The component's three services. Each factory joins the head of the module's factory list as it
+// is constructed; they are built after the settings and the engine (init_order.h), so the host
+// cannot reach a service before its state exists.
+#include "callback_ambiora.h"
+#include "component_version.h"
+#include "dsp/dsp_ambiora.h"
+#include "dsp_impl.h"
+#include "init_order.h"
+#include "service_factory.h"
+
+namespace ambiora {
+namespace {
+
+template <typename T>
+using play_callback_static_factory_t = service_factory_single_t<T>;
+
+AMBIORA_INIT_SERVICES componentversion_impl_simple_factory version_factory;
+AMBIORA_INIT_SERVICES service_factory_single_t<dsp_entry_impl_t<dsp_ambiora, dsp_entry>>
+    dsp_entry_factory;
+AMBIORA_INIT_SERVICES play_callback_static_factory_t<callback_ambiora> play_callback_factory;
+
+}  // namespace
+}  // namespace ambiora
