@@ -14,22 +14,6 @@ namespace {
 // The player refuses components below this interface level.
 constexpr std::uint32_t oldest_accepted_client = 71;
 
-// The player's API object. The component stores it and never needs more than a few answers.
-class host_api final : public foobar2000_api {
-public:
-    service_factory_base* find_class(const GUID&) override { return nullptr; }
-    bool create(service_ptr&, const GUID&, std::size_t) override { return false; }
-    std::size_t count(const GUID&) override { return 0; }
-    HWND main_window() override { return nullptr; }
-    void assert_main_thread() override {}
-    bool is_main_thread() override { return true; }
-    bool is_shutting_down() override { return false; }
-    const char* profile_path() override { return "file://./profile"; }
-    bool is_initializing() override { return false; }
-    bool is_portable_mode() override { return true; }
-    bool is_quiet_mode() override { return true; }
-};
-
 // What the player reads of a factory: the table pointer, then the next factory, then a pointer
 // to the class GUID.
 struct factory_memory {

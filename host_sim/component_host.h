@@ -18,6 +18,7 @@
 #include "client.h"
 #include "componentversion.h"
 #include "dsp.h"
+#include "host_api.h"
 #include "host_objects.h"
 #include "play_callback.h"
 
@@ -77,7 +78,7 @@ private:
 
     void* library_ = nullptr;
     foobar2000_client* client_ = nullptr;
-    std::unique_ptr<foobar2000_api> api_;
+    std::unique_ptr<host_api> api_;
     host_abort abort_;
 };
 
