@@ -9,6 +9,15 @@
 // a denominator is zero only when both of its magnitudes are zero, and that case (digital silence
 // on the band) is caught and reads as neutral steering. Nothing infinite or NaN can reach the
 // smoother, whose memory would otherwise carry it for the rest of the stream.
+//
+// The smoother itself keeps float memories, and at the highest rates its poles sit so close to
+// z = 1 that a step of the output is smaller than the rounding of the stored value: from 88.2 kHz
+// up the smoothed values stall beyond ln 10 (near 5.8 at 192 kHz) and at 384 kHz they creep until
+// they stall far out (1024 after some 45 s of a centred source). The weights of such values are
+// still between 0 and 1, so the output stays bounded; only a memory that overflowed to infinity
+// and turned into NaN could poison the decoder for good. That cannot be produced by the
+// recurrence's rounding as far as we know, but if it ever happens the block's non-numbers read as
+// neutral steering and the memory starts afresh.
 #include <cmath>
 
 #include "engine/surround_engine.h"
@@ -25,6 +34,19 @@ double dominance(double p, double q) {
     return std::log((p + leak * q) / (q + leak * p));
 }
 
+bool holds_numbers(const biquad_state& s) {
+    return std::isfinite(s.x1) && std::isfinite(s.x2) && std::isfinite(s.y1) && std::isfinite(s.y2);
+}
+
+// Once a smoother's memory is infinite or NaN every later output is NaN, so a finite memory at
+// the end of the block means every value of the block was a number.
+void contain_runaway(biquad_state& memory, float* values, std::uint32_t frames) {
+    if (holds_numbers(memory)) return;
+    for (std::uint32_t k = 0; k < frames; ++k)
+        if (!std::isfinite(values[k])) values[k] = 0.0f;
+    memory = {};
+}
+
 }  // namespace
 
 void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state& fb_memory,
@@ -38,6 +60,8 @@ void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state
     }
     butterworth_lowpass(lr_memory, lr_out, 0, smoothing_hz, 1, ctx);
     butterworth_lowpass(fb_memory, fb_out, 0, smoothing_hz, 1, ctx);
+    contain_runaway(lr_memory, lr_out, frames);
+    contain_runaway(fb_memory, fb_out, frames);
 }
 
 }  // namespace ambiora
