@@ -1,0 +1,220 @@
+// The two matrix encoders and the all-pass phase network.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/surround_engine.h"
+#include "matrix_test_support.h"
+
+namespace ambiora {
+namespace {
+
+using matrix_test::amplitude_at;
+using matrix_test::noise;
+using matrix_test::run_in_chunks;
+using matrix_test::same_bits;
+using matrix_test::sine;
+using matrix_test::test_block;
+
+void fill_with_noise(test_block& block) {
+    for (std::uint32_t slot = 0; slot < frame_width; ++slot)
+        block.set_channel(slot, noise(block.frames(), 40 + slot));
+}
+
+TEST(Encoders, LeaveOnlyLeftAndRight) {
+    for (const std::int32_t mode : {mode_encode, mode_encode2}) {
+        surround_engine engine;
+        test_block block(3000, 44100, mode);
+        fill_with_noise(block);
+        if (mode == mode_encode)
+            encode_mono_surround(engine, block.ctx);
+        else
+            encode_stereo_surround(engine, block.ctx);
+        for (std::uint32_t k = 0; k < block.frames(); ++k) {
+            for (const std::uint32_t slot : {slot_c, slot_lfe, slot_sl, slot_sr})
+                ASSERT_EQ(block.at(k, slot), 0.0f) << "mode " << mode << " slot " << slot;
+            ASSERT_NE(block.at(k, slot_l), 0.0f);
+        }
+    }
+}
+
+TEST(Encoders, CentreGoesToBothSidesAt707) {
+    for (const std::int32_t mode : {mode_encode, mode_encode2}) {
+        surround_engine engine;
+        test_block block(16, 48000, mode);
+        for (std::uint32_t k = 0; k < 16; ++k) block.at(k, slot_c) = 1.0f;
+        block.at(3, slot_l) = 0.25f;
+        if (mode == mode_encode)
+            encode_mono_surround(engine, block.ctx);
+        else
+            encode_stereo_surround(engine, block.ctx);
+        EXPECT_FLOAT_EQ(block.at(0, slot_l), 0.707f);
+        EXPECT_FLOAT_EQ(block.at(15, slot_r), 0.707f);
+        EXPECT_FLOAT_EQ(block.at(3, slot_l), 0.957f);
+    }
+}
+
+TEST(EncodeMonoSurround, SurroundIsInPhaseOnLeftAndOpposedOnRight) {
+    surround_engine engine;
+    test_block block(4000, 44100, mode_encode);
+    block.set_channel(slot_lfe, noise(4000, 3));
+    encode_mono_surround(engine, block.ctx);
+    for (std::uint32_t k = 0; k < block.frames(); ++k)
+        ASSERT_EQ(block.at(k, slot_r), -block.at(k, slot_l)) << k;
+}
+
+// Amplitude on L of a steady tone fed as the mono surround, measured over the second half.
+double mono_surround_gain(double hz, std::int32_t fs) {
+    surround_engine engine;
+    test_block block(std::uint32_t(fs), fs, mode_encode);
+    block.set_channel(slot_lfe, sine(block.frames(), hz, fs));
+    encode_mono_surround(engine, block.ctx);
+    return amplitude_at(block.channel(slot_l), hz, fs, std::uint32_t(fs / 2));
+}
+
+TEST(EncodeMonoSurround, SurroundIsBandLimitedTo100HzTo7kHz) {
+    EXPECT_NEAR(mono_surround_gain(1000, 44100), 0.707, 0.003);
+    EXPECT_NEAR(mono_surround_gain(100, 44100), 0.707 * std::sqrt(0.5), 0.003);
+    EXPECT_NEAR(mono_surround_gain(7000, 44100), 0.707 * std::sqrt(0.5), 0.003);
+    EXPECT_LT(mono_surround_gain(15000, 44100), 0.07);
+    EXPECT_LT(mono_surround_gain(20, 44100), 0.03);
+}
+
+TEST(EncodeMonoSurround, ConstantSurroundIsRemoved) {
+    surround_engine engine;
+    test_block block(44100, 44100, mode_encode);
+    for (std::uint32_t k = 0; k < block.frames(); ++k) block.at(k, slot_lfe) = 1.0f;
+    encode_mono_surround(engine, block.ctx);
+    EXPECT_GT(std::fabs(block.at(10, slot_l)), 0.1f);  // the step gets through at first
+    EXPECT_NEAR(block.at(44099, slot_l), 0.0f, 1e-4);
+    EXPECT_NEAR(block.at(44099, slot_r), 0.0f, 1e-4);
+}
+
+TEST(EncodeMonoSurround, LowPassIsLeftOutWhere7kHzIsPastNyquist) {
+    // At 14 kHz the surround is high-passed and phase-shifted only.
+    for (const std::int32_t fs : {14000, 8000}) {
+        surround_engine engine;
+        test_block block(2000, fs, mode_encode);
+        const std::vector<float> s = noise(2000, 4);
+        block.set_channel(slot_lfe, s);
+        encode_mono_surround(engine, block.ctx);
+
+        surround_engine reference;
+        test_block expected(2000, fs, mode_encode);
+        expected.set_channel(slot_lfe, s);
+        butterworth_highpass(reference.encoder_highpass_a, expected.data(), slot_lfe, 100.0f,
+                             frame_width, expected.ctx);
+        phase_shift_network(reference.phase_shift_a, expected.ctx, slot_lfe);
+        for (std::uint32_t k = 0; k < 2000; ++k)
+            ASSERT_EQ(block.at(k, slot_l), float(0.707f * double(expected.at(k, slot_lfe))));
+    }
+}
+
+TEST(EncodeStereoSurround, EachSurroundLeansToItsOwnSideAtMinus707) {
+    // SL alone: R carries it at -0.5774 / 0.8165 of what L carries, sample by sample (same phase
+    // shift); SR alone gives the mirror image.
+    const double ratio = -0.5774 / 0.8165;
+    for (const std::uint32_t slot : {slot_sl, slot_sr}) {
+        surround_engine engine;
+        test_block block(6000, 44100, mode_encode2);
+        block.set_channel(slot, sine(6000, 440, 44100));
+        encode_stereo_surround(engine, block.ctx);
+        const std::uint32_t near = slot == slot_sl ? slot_l : slot_r;
+        const std::uint32_t far = slot == slot_sl ? slot_r : slot_l;
+        for (std::uint32_t k = 0; k < block.frames(); ++k) {
+            const float n = block.at(k, near), f = block.at(k, far);
+            if (std::fabs(n) > 1e-3f) {
+                ASSERT_NEAR(f / n, ratio, 1e-5) << k;
+            }
+        }
+        EXPECT_NEAR(amplitude_at(block.channel(near), 440, 44100, 2000), 0.8165, 0.003);
+    }
+}
+
+TEST(EncodeStereoSurround, ConstantSurroundsAreRemoved) {
+    surround_engine engine;
+    test_block block(44100, 48000, mode_encode2);
+    for (std::uint32_t k = 0; k < block.frames(); ++k) {
+        block.at(k, slot_sl) = 1.0f;
+        block.at(k, slot_sr) = -0.5f;
+    }
+    encode_stereo_surround(engine, block.ctx);
+    EXPECT_NEAR(block.at(44099, slot_l), 0.0f, 1e-4);
+    EXPECT_NEAR(block.at(44099, slot_r), 0.0f, 1e-4);
+}
+
+TEST(Encoders, ShareTheFirstSurroundsMemoriesAcrossAModeSwitch) {
+    // The surround filtered by the mono encoder, then by the stereo encoder as SL, is one
+    // continuous signal: the second half matches a mono run over the whole, scaled 0.8165/0.707.
+    const std::vector<float> s = noise(4000, 5);
+    surround_engine whole_engine;
+    test_block whole(4000, 44100, mode_encode);
+    whole.set_channel(slot_lfe, s);
+    encode_mono_surround(whole_engine, whole.ctx);
+
+    surround_engine engine;
+    test_block first(2000, 44100, mode_encode), second(2000, 44100, mode_encode2);
+    first.set_channel(slot_lfe, std::vector<float>(s.begin(), s.begin() + 2000));
+    second.set_channel(slot_sl, std::vector<float>(s.begin() + 2000, s.end()));
+    encode_mono_surround(engine, first.ctx);
+    encode_stereo_surround(engine, second.ctx);
+    for (std::uint32_t k = 0; k < 2000; ++k) {
+        ASSERT_NEAR(second.at(k, slot_l) / 0.8165, whole.at(2000 + k, slot_l) / 0.707, 1e-5) << k;
+    }
+    // The mono encoder never touches the B memories.
+    EXPECT_EQ(whole_engine.encoder_highpass_b.y1, 0.0f);
+    EXPECT_EQ(whole_engine.encoder_lowpass_b.y1, 0.0f);
+    EXPECT_EQ(whole_engine.phase_shift_b.section[3].y1, 0.0f);
+}
+
+TEST(Encoders, ChunksOfAnySizeEqualOneWholeBlock) {
+    for (const std::int32_t mode : {mode_encode, mode_encode2}) {
+        auto encode = [mode](surround_engine& e, block_context& ctx) {
+            if (mode == mode_encode)
+                encode_mono_surround(e, ctx);
+            else
+                encode_stereo_surround(e, ctx);
+        };
+        test_block whole(9000, 48000, mode);
+        fill_with_noise(whole);
+        const std::vector<float> source(whole.data(), whole.data() + 9000 * frame_width);
+        surround_engine whole_engine;
+        encode(whole_engine, whole.ctx);
+        for (const std::uint32_t chunk : {1u, 7u, 4096u}) {
+            SCOPED_TRACE(chunk);
+            test_block chunked(9000, 48000, mode);
+            std::copy(source.begin(), source.end(), chunked.data());
+            surround_engine engine;
+            run_in_chunks(chunked, chunk, [&](block_context& ctx) { encode(engine, ctx); });
+            EXPECT_TRUE(same_bits(chunked.data(), whole.data(), source.size()));
+        }
+    }
+}
+
+TEST(PhaseShiftNetwork, PassesEveryFrequencyAtUnitGain) {
+    // An all-pass impulse response carries exactly the impulse's energy.
+    phase_shift_memory memory;
+    test_block impulse(20000, 44100, mode_encode);
+    impulse.at(0, slot_sl) = 1.0f;
+    phase_shift_network(memory, impulse.ctx, slot_sl);
+    double energy = 0;
+    for (const float h : impulse.channel(slot_sl)) energy += double(h) * h;
+    EXPECT_NEAR(energy, 1.0, 1e-5);
+
+    for (const double hz : {30.0, 440.0, 5000.0, 18000.0}) {
+        phase_shift_memory m;
+        test_block tone(44100, 44100, mode_encode);
+        const std::vector<float> in = sine(44100, hz, 44100);
+        tone.set_channel(slot_sr, in);
+        phase_shift_network(m, tone.ctx, slot_sr);
+        const std::vector<float> out = tone.channel(slot_sr);
+        EXPECT_NEAR(amplitude_at(out, hz, 44100, 22050), 1.0, 2e-3) << hz;
+        std::vector<float> moved(out.size());
+        for (std::size_t k = 0; k < out.size(); ++k) moved[k] = out[k] - in[k];
+        EXPECT_GT(amplitude_at(moved, hz, 44100, 22050), 0.01) << "the phase moves at " << hz;
+    }
+}
+
+}  // namespace
+}  // namespace ambiora

@@ -1,0 +1,252 @@
+// Butterworth filters and the surround delay.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/surround_engine.h"
+#include "matrix_test_support.h"
+
+namespace ambiora {
+namespace {
+
+using matrix_test::amplitude_at;
+using matrix_test::noise;
+using matrix_test::run_in_chunks;
+using matrix_test::same_bits;
+using matrix_test::sine;
+using matrix_test::test_block;
+
+// Magnitude of the pre-warped second-order Butterworth response at f for corner fc.
+double butterworth_gain(double f, double fc, double fs, bool highpass) {
+    const double r = std::tan(std::numbers::pi * f / fs) / std::tan(std::numbers::pi * fc / fs);
+    const double r4 = std::pow(r, 4);
+    return highpass ? std::sqrt(r4 / (1 + r4)) : std::sqrt(1 / (1 + r4));
+}
+
+double filtered_amplitude(bool highpass, float cutoff, double f, std::int32_t fs) {
+    test_block block(std::uint32_t(fs), fs);  // one second
+    block.set_channel(slot_sl, sine(block.frames(), f, fs));
+    biquad_state state;
+    if (highpass)
+        butterworth_highpass(state, block.data(), slot_sl, cutoff, frame_width, block.ctx);
+    else
+        butterworth_lowpass(state, block.data(), slot_sl, cutoff, frame_width, block.ctx);
+    return amplitude_at(block.channel(slot_sl), f, fs, std::uint32_t(fs / 2));
+}
+
+TEST(ButterworthFilters, ResponseIsSecondOrderWithCornerAtCutoff) {
+    // At the corner both filters are 3 dB down; a decade away the slope is 40 dB, which tells a
+    // second-order filter from a first- or fourth-order one.
+    for (const bool highpass : {false, true}) {
+        SCOPED_TRACE(highpass ? "high-pass" : "low-pass");
+        for (const double f : {100.0, 1000.0, 8000.0}) {
+            const double expected = butterworth_gain(f, 1000, 48000, highpass);
+            EXPECT_NEAR(filtered_amplitude(highpass, 1000.0f, f, 48000), expected,
+                        0.002 + 0.01 * expected)
+                << f << " Hz";
+        }
+    }
+    EXPECT_NEAR(filtered_amplitude(false, 7000.0f, 7000, 44100), std::sqrt(0.5), 0.002);
+    EXPECT_NEAR(filtered_amplitude(true, 1200.0f, 1200, 44100), std::sqrt(0.5), 0.002);
+}
+
+// The documented recurrence written out plainly, for a bit-exact comparison.
+std::vector<float> reference_biquad(const std::vector<float>& in, bool highpass, float cutoff,
+                                    double fs) {
+    const double k = std::tan(double(3.1415927f) * cutoff / fs);
+    double norm, a1, a2;
+    if (highpass) {
+        norm = 1 / (k * k + double(1.4142135f) * k + 1);
+        a1 = 2 * norm * (k * k - 1);
+        a2 = norm * (k * k - double(1.4142135f) * k + 1);
+    } else {
+        const double c = 1 / k;
+        norm = 1 / (c * c + double(1.4142135f) * c + 1);
+        a1 = 2 * norm * (1 - c * c);
+        a2 = norm * (c * c - double(1.4142135f) * c + 1);
+    }
+    float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    std::vector<float> out(in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const double mid = highpass ? -2.0 * x1 : 2.0 * x1;
+        const float y = float(norm * (in[i] + mid + x2) - a1 * y1 - a2 * y2);
+        x2 = x1, x1 = in[i], y2 = y1, y1 = y;
+        out[i] = y;
+    }
+    return out;
+}
+
+TEST(ButterworthFilters, FollowTheDocumentedArithmeticBitForBit) {
+    struct {
+        bool highpass;
+        float cutoff;
+        std::int32_t fs;
+    } const cases[] = {{false, 7.95f, 44100},
+                       {true, 1200.0f, 48000},
+                       {false, 7000.0f, 44100},
+                       {true, 100.0f, 8000}};
+    for (const auto& c : cases) {
+        const std::vector<float> in = noise(3000, 11);
+        std::vector<float> pairs(2 * in.size(), 0.5f);  // right-hand side of stereo pairs
+        for (std::size_t i = 0; i < in.size(); ++i) pairs[2 * i + 1] = in[i];
+        block_context ctx;
+        ctx.sample_rate = c.fs;
+        ctx.frame_count = std::uint32_t(in.size());
+        biquad_state state;
+        if (c.highpass)
+            butterworth_highpass(state, pairs.data(), 1, c.cutoff, 2, ctx);
+        else
+            butterworth_lowpass(state, pairs.data(), 1, c.cutoff, 2, ctx);
+        const std::vector<float> expected = reference_biquad(in, c.highpass, c.cutoff, c.fs);
+        std::vector<float> got(in.size());
+        for (std::size_t i = 0; i < in.size(); ++i) {
+            got[i] = pairs[2 * i + 1];
+            ASSERT_EQ(pairs[2 * i], 0.5f) << "left-hand samples must be untouched";
+        }
+        EXPECT_TRUE(same_bits(got.data(), expected.data(), got.size())) << c.cutoff << " Hz";
+        EXPECT_EQ(state.x1, in.back());
+        EXPECT_EQ(state.y1, expected.back());
+        EXPECT_EQ(state.y2, expected[expected.size() - 2]);
+    }
+}
+
+TEST(ButterworthFilters, ChunksOfAnySizeEqualOneWholeBlock) {
+    test_block whole(10000, 44100);
+    for (std::uint32_t slot = 0; slot < frame_width; ++slot)
+        whole.set_channel(slot, noise(whole.frames(), 100 + slot));
+    const std::vector<float> source(whole.data(), whole.data() + whole.frames() * frame_width);
+
+    auto run = [](biquad_state(&m)[3], aligned_buffer& line, block_context& ctx) {
+        butterworth_highpass(m[0], ctx.work->data, slot_l, 1200.0f, frame_width, ctx);
+        butterworth_lowpass(m[1], ctx.work->data, slot_sl, 7.95f, frame_width, ctx);
+        butterworth_lowpass(m[2], ctx.work->data, slot_sr, 7000.0f, frame_width, ctx);
+        delay_channel(line, 20000, ctx, ctx.work->data, slot_sr);
+    };
+    biquad_state whole_memory[3];
+    aligned_buffer whole_line;
+    run(whole_memory, whole_line, whole.ctx);
+
+    for (const std::uint32_t chunk : {1u, 7u, 4096u}) {
+        SCOPED_TRACE(chunk);
+        test_block chunked(whole.frames(), 44100);
+        std::copy(source.begin(), source.end(), chunked.data());
+        biquad_state memory[3];
+        aligned_buffer line;
+        run_in_chunks(chunked, chunk, [&](block_context& ctx) { run(memory, line, ctx); });
+        EXPECT_TRUE(same_bits(chunked.data(), whole.data(), source.size()));
+        // R, C and LFE were never touched.
+        for (std::uint32_t k = 0; k < whole.frames(); ++k) {
+            ASSERT_EQ(chunked.at(k, slot_r), source[k * frame_width + slot_r]);
+            ASSERT_EQ(chunked.at(k, slot_lfe), source[k * frame_width + slot_lfe]);
+        }
+    }
+}
+
+TEST(ButterworthFilters, EmptyBlockLeavesMemoryUnchanged) {
+    const biquad_state primed{0.25f, -0.5f, 0.125f, 0.75f};
+    block_context ctx;
+    ctx.sample_rate = 44100;
+    ctx.frame_count = 0;
+    float dummy = 1.0f;
+    for (const float cutoff : {100.0f, 30000.0f}) {  // inside the band and beyond Nyquist
+        biquad_state high = primed, low = primed;
+        butterworth_highpass(high, &dummy, 0, cutoff, 1, ctx);
+        butterworth_lowpass(low, &dummy, 0, cutoff, 1, ctx);
+        for (const biquad_state& s : {high, low}) {
+            EXPECT_EQ(s.x1, primed.x1);
+            EXPECT_EQ(s.x2, primed.x2);
+            EXPECT_EQ(s.y1, primed.y1);
+            EXPECT_EQ(s.y2, primed.y2);
+        }
+    }
+    EXPECT_EQ(dummy, 1.0f);
+}
+
+TEST(ButterworthFilters, CornerAtOrBeyondNyquistPassesAllOrNothing) {
+    // A low-pass with nothing above its corner is a wire; a high-pass there removes everything.
+    struct {
+        float cutoff;
+        std::int32_t fs;
+    } const cases[] = {{1200.0f, 2400}, {1200.0f, 1000}, {7000.0f, 14000}, {7000.0f, 8000},
+                       {100.0f, 150},   {7.95f, 15},     {1000.0f, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.cutoff) + " Hz at " + std::to_string(c.fs));
+        test_block block(500, c.fs);
+        const std::vector<float> in = noise(500, 3);
+        block.set_channel(slot_l, in);
+        block.set_channel(slot_r, in);
+        biquad_state low, high;
+        butterworth_lowpass(low, block.data(), slot_l, c.cutoff, frame_width, block.ctx);
+        butterworth_highpass(high, block.data(), slot_r, c.cutoff, frame_width, block.ctx);
+        EXPECT_EQ(block.channel(slot_l), in);
+        EXPECT_EQ(block.channel(slot_r), std::vector<float>(500, 0.0f));
+        // The memories follow the limit filter, ready for a return to an ordinary rate.
+        EXPECT_EQ(low.x1, in[499]);
+        EXPECT_EQ(low.y1, in[499]);
+        EXPECT_EQ(low.y2, in[498]);
+        EXPECT_EQ(high.x2, in[498]);
+        EXPECT_EQ(high.y1, 0.0f);
+    }
+}
+
+// Delays one impulse at frame 0 through a fresh line and returns the frame it comes out at.
+std::int64_t impulse_arrival(std::int32_t fs, std::uint32_t delay_us, aligned_buffer& line) {
+    test_block block(2000, fs);
+    block.at(0, slot_sl) = 1.0f;
+    delay_channel(line, delay_us, block.ctx, block.data(), slot_sl);
+    const std::vector<float> out = block.channel(slot_sl);
+    for (std::uint32_t k = 0; k < out.size(); ++k)
+        if (out[k] != 0.0f) return k;
+    return -1;
+}
+
+TEST(SurroundDelay, LengthIsTruncatedFromSinglePrecisionMicroseconds) {
+    aligned_buffer a, b, c;
+    EXPECT_EQ(impulse_arrival(44100, 20000, a), 881);
+    EXPECT_EQ(a.size, 881u);
+    EXPECT_EQ(impulse_arrival(48000, 20000, b), 959);
+    EXPECT_EQ(b.size, 959u);
+    EXPECT_EQ(impulse_arrival(44100, 10000, c), 440);
+}
+
+TEST(SurroundDelay, EveryChangeOfLengthStartsFromSilence) {
+    // 20 ms, then 10 ms, then 20 ms again at 44.1 kHz, on a channel that never falls silent.
+    const std::int32_t fs = 44100;
+    aligned_buffer line;
+    const struct {
+        std::uint32_t delay_us, frames, silent;
+    } steps[] = {{20000, 2000, 881}, {10000, 1500, 440}, {20000, 2000, 881}};
+    std::uint32_t seed = 1;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.delay_us);
+        test_block block(step.frames, fs);
+        std::vector<float> in = noise(step.frames, seed++);
+        for (float& s : in) s = 0.5f + 0.25f * s;  // never zero
+        block.set_channel(slot_sl, in);
+        delay_channel(line, step.delay_us, block.ctx, block.data(), slot_sl);
+        const std::vector<float> out = block.channel(slot_sl);
+        for (std::uint32_t k = 0; k < step.silent; ++k) ASSERT_EQ(out[k], 0.0f) << k;
+        for (std::uint32_t k = step.silent; k < step.frames; ++k)
+            ASSERT_EQ(out[k], in[k - step.silent]) << k;
+    }
+}
+
+TEST(SurroundDelay, DelayShorterThanOneSamplePassesAndRestartsCleanly) {
+    // 1 ms at 900 Hz is 0.9 samples: no delay, no division by zero.
+    aligned_buffer line;
+    test_block loud(1000, 44100);
+    loud.set_channel(slot_sr, std::vector<float>(1000, 1.0f));
+    delay_channel(line, 20000, loud.ctx, loud.data(), slot_sr);  // the line is full of ones
+    test_block block(100, 900);
+    const std::vector<float> in = noise(100, 5);
+    block.set_channel(slot_sr, in);
+    delay_channel(line, 1000, block.ctx, block.data(), slot_sr);
+    EXPECT_EQ(block.channel(slot_sr), in);
+    EXPECT_EQ(line.size, 0u);
+    // Back to a real delay: it starts from silence, not from what the line held before.
+    EXPECT_EQ(impulse_arrival(44100, 20000, line), 881);
+}
+
+}  // namespace
+}  // namespace ambiora

@@ -1,0 +1,111 @@
+// Helpers for the matrix stage tests: a block of work_frames with its context, and signals.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "engine/surround_engine.h"
+
+namespace ambiora::matrix_test {
+
+// A block of `frames` work_frames (all zero) and a context pointing at it.
+struct test_block {
+    aligned_buffer work;
+    block_context ctx;
+
+    test_block(std::uint32_t frames, std::int32_t sample_rate, std::int32_t mode = mode_asr) {
+        work.resize_discarding(frames * frame_width);
+        if (frames != 0) std::memset(work.data, 0, sizeof(float) * frames * frame_width);
+        ctx.mode = mode;
+        ctx.sample_rate = sample_rate;
+        ctx.input_channels = 2;
+        ctx.frame_count = frames;
+        ctx.work = &work;
+    }
+
+    float& at(std::uint32_t frame, std::uint32_t slot) {
+        return work.data[frame * frame_width + slot];
+    }
+    float* data() { return work.data; }
+    std::uint32_t frames() const { return ctx.frame_count; }
+
+    std::vector<float> channel(std::uint32_t slot) const {
+        std::vector<float> out(ctx.frame_count);
+        for (std::uint32_t k = 0; k < ctx.frame_count; ++k)
+            out[k] = work.data[k * frame_width + slot];
+        return out;
+    }
+    void set_channel(std::uint32_t slot, const std::vector<float>& samples) {
+        for (std::uint32_t k = 0; k < ctx.frame_count; ++k)
+            work.data[k * frame_width + slot] = samples[k];
+    }
+};
+
+inline std::vector<float> noise(std::uint32_t n, std::uint32_t seed, float amplitude = 1.0f) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> dist(-amplitude, amplitude);
+    std::vector<float> out(n);
+    for (auto& s : out) s = dist(rng);
+    return out;
+}
+
+inline std::vector<float> sine(std::uint32_t n, double hz, double fs, double amplitude = 1.0) {
+    std::vector<float> out(n);
+    for (std::uint32_t k = 0; k < n; ++k)
+        out[k] = float(amplitude * std::sin(2.0 * std::numbers::pi * hz * k / fs));
+    return out;
+}
+
+// Full-scale square wave, `period` frames long, starting at +1 (or -1 when `inverted`).
+inline std::vector<float> square(std::uint32_t n, std::uint32_t period, bool inverted = false) {
+    std::vector<float> out(n);
+    for (std::uint32_t k = 0; k < n; ++k) {
+        const bool high = (k % period) < (period + 1) / 2;
+        out[k] = (high != inverted) ? 1.0f : -1.0f;
+    }
+    return out;
+}
+
+// Amplitude of the `hz` component of samples [from, end), by correlation over whole periods.
+inline double amplitude_at(const std::vector<float>& x, double hz, double fs, std::uint32_t from) {
+    const double period = fs / hz;
+    const std::uint32_t periods = std::uint32_t((x.size() - from) / period);
+    const std::uint32_t end = from + std::uint32_t(periods * period);
+    double re = 0, im = 0;
+    for (std::uint32_t k = from; k < end; ++k) {
+        const double phase = 2.0 * std::numbers::pi * hz * k / fs;
+        re += x[k] * std::cos(phase);
+        im += x[k] * std::sin(phase);
+    }
+    return 2.0 * std::hypot(re, im) / (end - from);
+}
+
+// Runs `stage` over `whole` (already filled) in chunks of `chunk` frames: each chunk is copied into
+// its own block sharing the settings of `whole.ctx`, processed, and copied back.
+inline void run_in_chunks(test_block& whole, std::uint32_t chunk,
+                          const std::function<void(block_context&)>& stage) {
+    for (std::uint32_t start = 0; start < whole.frames(); start += chunk) {
+        const std::uint32_t count = std::min(chunk, whole.frames() - start);
+        test_block part(count, whole.ctx.sample_rate, whole.ctx.mode);
+        part.ctx = whole.ctx;
+        part.ctx.work = &part.work;
+        part.ctx.frame_count = count;
+        std::memcpy(part.data(), whole.data() + start * frame_width,
+                    sizeof(float) * count * frame_width);
+        stage(part.ctx);
+        std::memcpy(whole.data() + start * frame_width, part.data(),
+                    sizeof(float) * count * frame_width);
+    }
+}
+
+inline bool same_bits(const float* a, const float* b, std::size_t n) {
+    return std::memcmp(a, b, n * sizeof(float)) == 0;
+}
+
+}  // namespace ambiora::matrix_test
