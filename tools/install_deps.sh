@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the native build, its tests and tools need. Idempotent: it only
+# runs apt-get when something is missing. Needs root (as CI and the README's commands run).
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config python3 git zip unzip
+  libfftw3-dev libsndfile1-dev googletest libgtest-dev libbenchmark-dev
+  clang lld llvm libclang-rt-14-dev clang-format
+  libmysofa1 python3-h5py python3-numpy python3-scipy python3-matplotlib
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "== installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq </dev/null
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null >/dev/null
+fi
