@@ -131,3 +131,26 @@ INSTANTIATE_TEST_SUITE_P(Rates, MatrixRobustness,
 
 }  // namespace
 }  // namespace ambiora
+
+namespace ambiora {
+namespace {
+
+TEST(MatrixStages, EmptyBlockChangesNothing) {
+    for (const std::int32_t mode : {mode_plus_c, mode_asr, mode_encode, mode_encode2}) {
+        surround_engine engine;
+        const biquad_state primed{0.5f, -0.25f, 0.125f, -0.0625f};
+        engine.band_split[0] = engine.steer_fb_low_memory = engine.surround_lowpass[1] = primed;
+        engine.encoder_highpass_a = engine.phase_shift_b.section[2] = primed;
+        test_block block(0, 44100, mode);
+        run_stage(mode, engine, block.ctx);
+        for (const biquad_state* s :
+             {&engine.band_split[0], &engine.steer_fb_low_memory, &engine.surround_lowpass[1],
+              &engine.encoder_highpass_a, &engine.phase_shift_b.section[2]}) {
+            EXPECT_EQ(s->x1, primed.x1);
+            EXPECT_EQ(s->y2, primed.y2);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ambiora
