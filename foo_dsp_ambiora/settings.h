@@ -47,6 +47,7 @@ struct setting_info {
     std::int32_t max_value;
     setting_unit unit;
     bool processing;  // one of the seventeen the engine reads (the tray settings are not)
+    const char* meaning;  // a short phrase for help texts: "delay of the surround channels"
 };
 
 inline constexpr int processing_setting_count = 17;

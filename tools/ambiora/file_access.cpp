@@ -1,0 +1,37 @@
+#include "file_access.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "messages.h"
+
+namespace ambiora_cli {
+
+void check_readable_file(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        throw run_error("cannot read " + path + ": " + system_error_text(errno));
+    }
+    if (S_ISDIR(status.st_mode)) throw run_error("cannot read " + path + ": it is a directory");
+}
+
+std::vector<unsigned char> read_whole_file(const std::string& path) {
+    check_readable_file(path);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file) throw run_error("cannot read " + path + ": " + system_error_text(errno));
+    std::vector<unsigned char> bytes;
+    unsigned char buffer[65536];
+    while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get())) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    if (std::ferror(file.get())) {
+        throw run_error("cannot read " + path + ": " + system_error_text(errno));
+    }
+    return bytes;
+}
+
+}  // namespace ambiora_cli

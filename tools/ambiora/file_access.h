@@ -1,0 +1,15 @@
+// Reading whole small files (settings streams, response sets, schedules) with one-line errors.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ambiora_cli {
+
+// Throws run_error "cannot read PATH: reason" when the path is missing, a directory or
+// unreadable.
+void check_readable_file(const std::string& path);
+
+std::vector<unsigned char> read_whole_file(const std::string& path);
+
+}  // namespace ambiora_cli

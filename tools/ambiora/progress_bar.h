@@ -1,0 +1,33 @@
+// A progress bar on stderr for long work, drawn only when stderr is a terminal and --quiet is off,
+// so logs and pipes never see it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace ambiora_cli {
+
+class progress_bar {
+  public:
+    progress_bar(std::string label, std::uint64_t total);
+    ~progress_bar();
+    progress_bar(const progress_bar&) = delete;
+    progress_bar& operator=(const progress_bar&) = delete;
+
+    // Redraws at most ten times a second.
+    void update(std::uint64_t done);
+    // Clears the line.
+    void finish();
+
+  private:
+    void draw(std::uint64_t done);
+
+    std::string label_;
+    std::uint64_t total_;
+    bool enabled_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point last_draw_{};
+};
+
+}  // namespace ambiora_cli

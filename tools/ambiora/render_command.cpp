@@ -1,0 +1,206 @@
+// ambiora render IN OUT [options]: one sound file through the component.
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+
+#include "channel_layout.h"
+#include "chunk_log.h"
+#include "commands.h"
+#include "component_session.h"
+#include "messages.h"
+#include "pending_output.h"
+#include "progress_bar.h"
+#include "render_loop.h"
+#include "rendered_audio_writer.h"
+#include "response_file.h"
+#include "schedule.h"
+#include "setting_options.h"
+#include "settings_arguments.h"
+#include "sound_file_input.h"
+
+namespace ambiora_cli {
+namespace {
+
+struct render_arguments {
+    settings_arguments settings;
+    std::size_t chunk_frames = default_chunk_frames;
+    std::optional<sample_encoding> encoding;
+    std::string hrir_path;
+    std::string schedule_path;
+    bool complete_tail = true;
+};
+
+std::size_t parse_chunk_frames(const std::string& text) {
+    std::size_t frames = 0;
+    std::size_t used = 0;
+    try {
+        if (!text.empty() && text[0] != '-') frames = std::stoul(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || frames == 0 || frames > largest_chunk_frames) {
+        throw usage_error("--chunk needs a whole number of frames from 1 to " +
+                          std::to_string(largest_chunk_frames) + ", not '" + text + "'");
+    }
+    return frames;
+}
+
+std::vector<option_spec> render_options_list(render_arguments& a) {
+    std::vector<option_spec> options;
+    a.settings.add_options(options);
+    options.push_back({"chunk", "FRAMES",
+                       "frames per chunk handed to the component (default 4096; the last is "
+                       "shorter)",
+                       [&a](const std::string& v) { a.chunk_frames = parse_chunk_frames(v); }});
+    options.push_back({"sample-format", "F",
+                       "float, 24 or 16 (default: float for .wav, 24 for .flac)",
+                       [&a](const std::string& v) { a.encoding = parse_sample_encoding(v); }});
+    options.push_back({"hrir", "FILE",
+                       "replace the built-in head-related responses by FILE: 20 x 8192 "
+                       "little-endian float32, numbered 10 x bank + 2 x speaker + ear",
+                       [&a](const std::string& v) { a.hrir_path = v; }});
+    options.push_back({"schedule", "FILE",
+                       "apply settings changes and resets between chunks (lines 'INDEX name=value "
+                       "...' or 'INDEX reset'); OUT is then a chunk log",
+                       [&a](const std::string& v) { a.schedule_path = v; }});
+    options.push_back({"no-tail", "",
+                       "write only what the component released for the input's own chunks, as in "
+                       "the player (a headphone mode then ends up to 8191 frames early)",
+                       [&a](const std::string&) { a.complete_tail = false; }});
+    options.push_back({"quiet", "", "print errors only: no progress, warnings or summary",
+                       [](const std::string&) { set_quiet(true); }});
+    return options;
+}
+
+void print_help(const std::vector<option_spec>& options) {
+    std::cout
+        << "usage: ambiora render IN OUT [options]\n\n"
+           "Runs IN (any file libsndfile reads: WAV, FLAC, AIFF, OGG...; 1 to 8 channels, any\n"
+           "rate) chunk by chunk through the Ambiora Processor component, as the player does,\n"
+           "and writes what it keeps to OUT: 32-bit float WAV (WAVE_FORMAT_EXTENSIBLE with the\n"
+           "output's channel mask), or FLAC when OUT ends in .flac. OUT appears only when the\n"
+           "render succeeds; an existing OUT is replaced whole or not at all.\n\n"
+           "Settings start from the component's defaults (or --settings FILE); values outside a\n"
+           "setting's range are warned about and passed on, as a damaged stored configuration\n"
+           "would be.\n\n"
+           "options:\n"
+        << format_options_help(options) << "\nmodes: " << mode_list()
+        << "\n(names match without case, spaces or dashes, with or without \"Ambiora\")"
+        << "\n\nexamples:\n"
+           "  ambiora render song.flac song-5.1.wav\n"
+           "  ambiora render song.flac song-phones.wav --mode \"Ambiora Headphone\"\n"
+           "  ambiora render film-5.1.wav film-encoded.flac --mode 7 --master-gain -3\n"
+           "  ambiora render song.wav moves.chunks --schedule moves.txt --chunk 1024\n";
+}
+
+void apply_schedule_steps(const schedule& plan, std::uint64_t index, component_session& session,
+                          double seconds) {
+    const auto found = plan.steps_before_chunk.find(index);
+    if (found == plan.steps_before_chunk.end()) return;
+    for (const schedule_step& step : found->second) {
+        if (step.reset) {
+            session.seek(seconds);
+        } else {
+            step.assignment.setting->var = step.assignment.value;
+        }
+    }
+}
+
+void warn_about_unreached_steps(const schedule& plan, std::uint64_t chunks) {
+    const auto first_unreached = plan.steps_before_chunk.lower_bound(chunks);
+    if (first_unreached == plan.steps_before_chunk.end()) return;
+    warn(plan.path + ": the steps for chunk " + std::to_string(first_unreached->first) +
+         " and later were never reached (the input made " + std::to_string(chunks) + " chunks)");
+}
+
+std::string describe_input(const audio_source& in) {
+    return std::to_string(in.channels()) + " channels at " + std::to_string(in.rate()) + " Hz";
+}
+
+}  // namespace
+
+int render_command(std::span<char* const> arguments) {
+    render_arguments a;
+    const std::vector<option_spec> options = render_options_list(a);
+    const parsed_arguments parsed = parse_arguments(arguments, options, "render");
+    if (parsed.help_asked) {
+        print_help(options);
+        return 0;
+    }
+    if (parsed.positional.size() != 2) {
+        throw usage_error("render needs IN and OUT (see ambiora render --help)");
+    }
+    const std::string& in_path = parsed.positional[0];
+    const std::string& out_path = parsed.positional[1];
+
+    // Everything that can be checked is checked before any work, so a mistake costs nothing.
+    std::optional<schedule> plan;
+    std::optional<output_format> format;
+    if (!a.schedule_path.empty()) {
+        if (a.encoding) throw usage_error("--sample-format has no meaning with --schedule");
+        plan = read_schedule(a.schedule_path);
+    } else {
+        format = choose_output_format(out_path, a.encoding);
+    }
+    const std::optional<std::vector<unsigned char>> stored = a.settings.read_stored_settings();
+    std::vector<float> responses;
+    if (!a.hrir_path.empty()) responses = read_response_file(a.hrir_path);
+    sound_file_input input(in_path);
+    if (input.frames() == 0) throw run_error(in_path + " holds no audio");
+    pending_output out(out_path);
+    a.settings.prepare_save();
+
+    component_session session(stored ? &*stored : nullptr);
+    a.settings.apply(session);
+    if (!responses.empty()) use_responses(responses);
+    service_ptr_t<dsp> instance = session.new_instance();
+
+    const auto started = std::chrono::steady_clock::now();
+    progress_bar progress("rendering", input.frames());
+    render_options settings{a.chunk_frames, a.complete_tail && !plan};
+    render_hooks hooks;
+    render_totals totals;
+    if (plan) {
+        chunk_log_writer log(out.open_stream(), out_path, input.rate());
+        hooks.before_chunk = [&](std::uint64_t index) {
+            apply_schedule_steps(*plan, index, session,
+                                 double(index) * double(a.chunk_frames) / double(input.rate()));
+        };
+        hooks.after_chunk = [&](std::uint64_t, const std::vector<host_sim::host_chunk>& kept) {
+            log.add(kept);
+        };
+        totals = run_render(input, *instance, settings, hooks, &progress);
+        log.close();
+        warn_about_unreached_steps(*plan, totals.input_chunks);
+    } else {
+        rendered_audio_writer writer(out, *format, input.frames());
+        hooks.after_chunk = [&](std::uint64_t, const std::vector<host_sim::host_chunk>& kept) {
+            writer.add(kept);
+        };
+        totals = run_render(input, *instance, settings, hooks, &progress);
+        if (!writer.close()) {
+            throw run_error("the component kept no audio of " + in_path + " (" +
+                            describe_input(input) +
+                            "; it takes 1, 2, 4, 5 or 6 channels, and a headphone mode holds back "
+                            "up to 8191 frames with --no-tail); nothing written");
+        }
+        if (writer.clipped_samples() != 0) {
+            warn(std::to_string(writer.clipped_samples()) +
+                 " samples beyond full scale were clipped in " + out_path +
+                 " (lower --master-gain or write float)");
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        note(out_path + ": " + describe_output_format(*format) + ", " +
+             std::to_string(writer.channels()) + " channels (" + describe_channels(writer.mask()) +
+             "), " + std::to_string(input.rate()) + " Hz, " +
+             std::to_string(writer.frames_written()) + " frames; rendered in " +
+             std::to_string(int(seconds * 1000.0)) + " ms");
+    }
+    out.commit();
+    a.settings.commit_save();
+    return 0;
+}
+
+}  // namespace ambiora_cli

@@ -1,0 +1,57 @@
+#include "rendered_audio_writer.h"
+
+#include <algorithm>
+
+#include "channel_layout.h"
+#include "messages.h"
+#include "pending_output.h"
+
+namespace ambiora_cli {
+namespace {
+
+std::string describe_layout(unsigned channels, unsigned mask) {
+    return std::to_string(channels) + " channels (" + describe_channels(mask) + ")";
+}
+
+}  // namespace
+
+rendered_audio_writer::rendered_audio_writer(pending_output& target, output_format format,
+                                             std::uint64_t frame_limit)
+    : target_(target), format_(format), frame_limit_(frame_limit) {}
+
+rendered_audio_writer::~rendered_audio_writer() = default;
+
+void rendered_audio_writer::add(const std::vector<host_sim::host_chunk>& kept) {
+    for (const host_sim::host_chunk& chunk : kept) {
+        if (chunk.get_channels() == 0 || chunk.get_sample_count() == 0) continue;
+        if (!file_) {
+            channels_ = chunk.get_channels();
+            mask_ = chunk.get_channel_config();
+            rate_ = chunk.get_srate();
+            file_ = std::make_unique<sound_file_output>(target_, format_, channels_, rate_, mask_);
+        } else if (chunk.get_channels() != channels_ || chunk.get_channel_config() != mask_ ||
+                   chunk.get_srate() != rate_) {
+            throw run_error("the output changed from " + describe_layout(channels_, mask_) +
+                            " to " +
+                            describe_layout(chunk.get_channels(), chunk.get_channel_config()) +
+                            " in the middle of the render; a sound file cannot follow that");
+        }
+        const std::uint64_t room = frame_limit_ - frames_written_;
+        const std::uint64_t frames = std::min<std::uint64_t>(room, chunk.get_sample_count());
+        if (frames == 0) continue;
+        file_->write(chunk.get_data(), std::size_t(frames));
+        frames_written_ += frames;
+    }
+}
+
+bool rendered_audio_writer::close() {
+    if (!file_) return false;
+    file_->close();
+    return true;
+}
+
+std::uint64_t rendered_audio_writer::clipped_samples() const {
+    return file_ ? file_->clipped_samples() : 0;
+}
+
+}  // namespace ambiora_cli
