@@ -85,10 +85,14 @@ void process_block(surround_engine& engine, block_context& ctx) {
         ctx.virtual_centre = 0;
     }
 
-    if (!run_stages(engine, ctx)) return;
+    if (!run_stages(engine, ctx)) {
+        contain_non_finite(engine);
+        return;
+    }
 
     if (!is_headphone(ctx.mode)) append_headphone_silence(engine, ctx);
     apply_gain_db(ctx, float(ctx.master_gain_db));
+    contain_non_finite(engine);
 }
 
 }  // namespace ambiora

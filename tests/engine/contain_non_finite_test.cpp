@@ -1,0 +1,155 @@
+// contain_non_finite: removes exactly the damage from the engine's carried state, and on a finite
+// stream in any mode changes nothing at all, so the output is bit for bit what it was without it.
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/surround_engine.h"
+
+namespace ambiora {
+namespace {
+
+constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float inf = std::numeric_limits<float>::infinity();
+
+// Every value the engine carries from one block to the next, as raw bytes.
+std::vector<unsigned char> carried_state(const surround_engine& e) {
+    std::vector<unsigned char> out;
+    auto add = [&out](const void* p, std::size_t bytes) {
+        const auto* b = static_cast<const unsigned char*>(p);
+        out.insert(out.end(), b, b + bytes);
+    };
+    auto add_buffer = [&add](const aligned_buffer& b, std::uint32_t floats) {
+        if (b.data != nullptr) add(b.data, floats * sizeof(float));
+    };
+    add(e.bass_highpass, sizeof e.bass_highpass);
+    add(e.surround_lowpass, sizeof e.surround_lowpass);
+    for (const biquad_state* s :
+         {&e.encoder_highpass_a, &e.encoder_lowpass_a, &e.encoder_highpass_b, &e.encoder_lowpass_b,
+          &e.steer_lr_high_memory, &e.steer_fb_high_memory, &e.steer_lr_low_memory,
+          &e.steer_fb_low_memory})
+        add(s, sizeof *s);
+    add(&e.phase_shift_a, sizeof e.phase_shift_a);
+    add(&e.phase_shift_b, sizeof e.phase_shift_b);
+    add(e.band_split, sizeof e.band_split);
+    for (const aligned_buffer& line : e.surround_delay_line) add_buffer(line, line.size);
+    for (const aligned_buffer& feed : e.speaker_feed) add_buffer(feed, e.feed_fill);
+    add_buffer(e.overlap_tail, e.overlap_tail.size);
+    return out;
+}
+
+struct engine_fixture : ::testing::Test {
+    static void SetUpTestSuite() {
+        engine = new surround_engine;
+        build_engine(*engine);
+    }
+    static void TearDownTestSuite() {
+        destroy_engine(*engine);
+        delete engine;
+    }
+    void SetUp() override { reset_engine(*engine); }
+    static surround_engine* engine;
+};
+surround_engine* engine_fixture::engine = nullptr;
+
+using contain_non_finite_stage = engine_fixture;
+
+TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<std::uint32_t> chunk_size(0, 5000);
+    // Loud noise, a quiet signal that decays into the subnormal range, and silence.
+    const float levels[] = {4.0f, 1e-36f, 0.0f};
+    aligned_buffer work;
+    for (int mode = 0; mode <= 8; ++mode) {
+        for (const std::int32_t channels : {2, 6}) {
+            for (const std::int32_t rate : {44100, 48000, 96000}) {
+                SCOPED_TRACE(testing::Message()
+                             << "mode " << mode << ", " << channels << " ch, " << rate << " Hz");
+                reset_engine(*engine);
+                for (int k = 0; k < 12; ++k) {
+                    const std::uint32_t frames = chunk_size(rng);
+                    std::uniform_real_distribution<float> sample(-levels[k % 3], levels[k % 3]);
+                    work.resize_discarding(frames * frame_width);
+                    for (std::uint32_t i = 0; i < frames * frame_width; ++i)
+                        work.data[i] = sample(rng);
+
+                    block_context ctx;
+                    ctx.mode = mode;
+                    ctx.surround_delay_ms = 15;
+                    ctx.bass_redirect_on = 1;
+                    ctx.bass_redirect_hz = 80;
+                    ctx.input_channels = channels;
+                    ctx.sample_rate = rate;
+                    ctx.frame_count = frames;
+                    ctx.work = &work;
+                    process_block(*engine, ctx);
+
+                    const auto before = carried_state(*engine);
+                    contain_non_finite(*engine);
+                    ASSERT_EQ(before, carried_state(*engine)) << "block " << k;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_only_that_one) {
+    const biquad_state sane = {0.5f, -0.25f, 1e18f, -3e-39f};
+    for (const float bad : {nan, inf, -inf, 1e30f, -3e38f, 2e19f}) {
+        engine->bass_highpass[0] = sane;
+        engine->bass_highpass[1] = {0.1f, bad, 0.2f, 0.3f};
+        engine->steer_fb_low_memory = {bad, 0, 0, 0};
+        engine->phase_shift_b = {};
+        engine->phase_shift_b.section[0] = sane;
+        engine->phase_shift_b.section[3].y2 = bad;
+        contain_non_finite(*engine);
+
+        EXPECT_EQ(std::memcmp(&engine->bass_highpass[0], &sane, sizeof sane), 0) << bad;
+        for (const biquad_state& s :
+             {engine->bass_highpass[1], engine->steer_fb_low_memory,
+              engine->phase_shift_b.section[0], engine->phase_shift_b.section[3]}) {
+            EXPECT_EQ(s.x1, 0.0f) << bad;
+            EXPECT_EQ(s.x2, 0.0f) << bad;
+            EXPECT_EQ(s.y1, 0.0f) << bad;
+            EXPECT_EQ(s.y2, 0.0f) << bad;
+        }
+    }
+}
+
+TEST_F(contain_non_finite_stage, removes_only_the_bad_entries_of_lines_feeds_and_tail) {
+    aligned_buffer& line = engine->surround_delay_line[1];
+    line.resize_discarding(64);
+    for (std::uint32_t i = 0; i < 64; ++i) line.data[i] = float(i) - 32.0f;
+    line.data[3] = nan;
+    line.data[40] = -inf;
+    line.data[63] = 1e35f;
+
+    engine->feed_fill = 100;
+    engine->speaker_feed[2].data[99] = inf;
+    engine->speaker_feed[2].data[98] = 0.75f;
+    engine->speaker_feed[2].data[100] = nan;  // beyond feed_fill: not stream state, left alone
+
+    engine->tail_in_use = true;
+    engine->overlap_tail.data[5] = nan;
+    engine->overlap_tail.data[6] = -2.0f;
+
+    contain_non_finite(*engine);
+
+    for (std::uint32_t i = 0; i < 64; ++i) {
+        const float expected = (i == 3 || i == 40 || i == 63) ? 0.0f : float(i) - 32.0f;
+        EXPECT_EQ(line.data[i], expected) << i;
+    }
+    EXPECT_EQ(engine->speaker_feed[2].data[99], 0.0f);
+    EXPECT_EQ(engine->speaker_feed[2].data[98], 0.75f);
+    EXPECT_TRUE(std::isnan(engine->speaker_feed[2].data[100]));
+    EXPECT_EQ(engine->overlap_tail.data[5], 0.0f);
+    EXPECT_EQ(engine->overlap_tail.data[6], -2.0f);
+    engine->speaker_feed[2].data[100] = 0.0f;
+}
+
+}  // namespace
+}  // namespace ambiora
