@@ -28,6 +28,11 @@ int run(int argc, char** argv) {
     }
     const std::string command = argv[1];
     const std::span<char* const> rest(argv + 2, std::size_t(argc - 2));
+    // --quiet holds for the whole command line, including warnings about options before it.
+    for (char* const argument : rest) {
+        if (std::strcmp(argument, "--") == 0) break;
+        if (std::strcmp(argument, "--quiet") == 0) set_quiet(true);
+    }
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << usage_text;
         return 0;

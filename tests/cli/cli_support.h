@@ -1,0 +1,80 @@
+// Running the real `ambiora` binary and looking at what it wrote: a scratch folder per test,
+// sound files in and out through libsndfile, and the chunk log read back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cli_test {
+
+struct run_result {
+    int exit_code = -1;
+    std::string out;  // stdout
+    std::string err;  // stderr
+};
+
+// Runs ambiora with `arguments`. The component's transform planning is bounded (see
+// AMBIORA_PLAN_SECONDS) so that each run starts in a fraction of a second.
+run_result run_ambiora(const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment = {});
+
+struct sound {
+    std::vector<float> samples;  // interleaved
+    int channels = 0;
+    int rate = 0;
+    int format = 0;  // libsndfile's SF_FORMAT_* of the file read
+
+    std::size_t frames() const { return channels ? samples.size() / std::size_t(channels) : 0; }
+    float at(std::size_t frame, int channel) const {
+        return samples[frame * std::size_t(channels) + std::size_t(channel)];
+    }
+    std::vector<float> channel(int c) const;
+};
+
+void write_sound(const std::string& path, const sound& s, int format = 0);
+sound read_sound(const std::string& path);
+
+// A test signal: `seconds` of stereo at `rate` that is silent for its first 0.1 s, then holds a
+// centred 300 Hz tone, an anti-phase band of noise (what the decoders steer to the surrounds), a
+// left-only 1 kHz tone and a 60 Hz bass in both channels.
+sound stereo_programme(double seconds = 0.5, int rate = 48000);
+
+// `channels` channels, each with its own tone.
+sound multichannel_tones(int channels, double seconds = 0.25, int rate = 48000);
+
+struct logged_chunk {
+    std::uint32_t keep, channels, frames, mask;
+    std::vector<float> samples;
+};
+
+struct chunk_log {
+    std::uint32_t rate = 0;
+    std::vector<logged_chunk> chunks;
+};
+
+// Reads a chunk log; fails the test on a malformed one.
+chunk_log read_chunk_log(const std::string& path);
+
+std::vector<unsigned char> read_bytes(const std::string& path);
+void write_bytes(const std::string& path, const std::vector<unsigned char>& bytes);
+void write_text(const std::string& path, const std::string& text);
+bool exists(const std::string& path);
+
+double rms(const std::vector<float>& x);
+
+// Every test gets a fresh scratch folder, removed afterwards.
+class cli_test : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    // Names in the scratch folder, hidden ones included.
+    std::vector<std::string> folder_listing() const;
+
+    std::string dir_;
+};
+
+}  // namespace cli_test
