@@ -23,10 +23,10 @@ chunk_log_writer::chunk_log_writer(std::FILE* stream, std::string target, unsign
     write_u32(0);  // the chunk count, filled in by close()
 }
 
-void chunk_log_writer::add(const std::vector<host_sim::host_chunk>& kept) {
+void chunk_log_writer::add(const kept_chunks& kept) {
     if (kept.size() > 1) throw run_error("the component returned several chunks for one");
     ++chunks_;
-    const host_sim::host_chunk* chunk = kept.empty() ? nullptr : &kept.front();
+    const host_sim::host_chunk* chunk = kept.empty() ? nullptr : kept.front();
     const bool has_audio = chunk != nullptr && chunk->get_channels() != 0;
     write_u32(chunk != nullptr ? 1 : 0);
     write_u32(has_audio ? chunk->get_channels() : 0);

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "host_objects.h"
+#include "render_loop.h"
 
 namespace ambiora_cli {
 
@@ -30,7 +30,7 @@ class chunk_log_writer {
     chunk_log_writer& operator=(const chunk_log_writer&) = delete;
 
     // One input chunk's outcome: `kept` holds what the component returned for it (0 or 1 chunks).
-    void add(const std::vector<host_sim::host_chunk>& kept);
+    void add(const kept_chunks& kept);
 
     // Writes the final chunk count into the header and closes the stream; throws run_error when
     // anything failed to reach the file.

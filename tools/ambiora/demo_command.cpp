@@ -67,8 +67,9 @@ rendered render_mode(component_session& session, const demo_programme& programme
     rendered out;
     const std::size_t limit = programme.frames();
     render_hooks hooks;
-    hooks.after_chunk = [&](std::uint64_t, const std::vector<host_sim::host_chunk>& kept) {
-        for (const host_sim::host_chunk& c : kept) {
+    hooks.after_chunk = [&](std::uint64_t, const kept_chunks& kept) {
+        for (const host_sim::host_chunk* chunk : kept) {
+            const host_sim::host_chunk& c = *chunk;
             if (c.get_channels() == 0) continue;
             if (out.channels == 0) {
                 out.channels = c.get_channels();

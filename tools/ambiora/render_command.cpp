@@ -167,17 +167,13 @@ int render_command(std::span<char* const> arguments) {
             apply_schedule_steps(*plan, index, session,
                                  double(index) * double(a.chunk_frames) / double(input.rate()));
         };
-        hooks.after_chunk = [&](std::uint64_t, const std::vector<host_sim::host_chunk>& kept) {
-            log.add(kept);
-        };
+        hooks.after_chunk = [&](std::uint64_t, const kept_chunks& kept) { log.add(kept); };
         totals = run_render(input, *instance, settings, hooks, &progress);
         log.close();
         warn_about_unreached_steps(*plan, totals.input_chunks);
     } else {
         rendered_audio_writer writer(out, *format, input.frames());
-        hooks.after_chunk = [&](std::uint64_t, const std::vector<host_sim::host_chunk>& kept) {
-            writer.add(kept);
-        };
+        hooks.after_chunk = [&](std::uint64_t, const kept_chunks& kept) { writer.add(kept); };
         totals = run_render(input, *instance, settings, hooks, &progress);
         if (!writer.close()) {
             throw run_error("the component kept no audio of " + in_path + " (" +

@@ -17,13 +17,15 @@ class progress_bar;
 inline constexpr std::size_t default_chunk_frames = 4096;
 inline constexpr std::size_t largest_chunk_frames = std::size_t(1) << 22;
 
+// What the component left in the chunk list after one input chunk: nothing when it dropped the
+// chunk, otherwise the chunk itself (which may be empty: no channels). Valid during the hook.
+using kept_chunks = std::vector<const host_sim::host_chunk*>;
+
 struct render_hooks {
     // Before input chunk `index` goes in; the schedule's changes happen here.
     std::function<void(std::uint64_t index)> before_chunk;
-    // The chunks the component kept from input chunk `index` (none when it dropped the chunk). A
-    // kept chunk may be empty (no channels) when the component had nothing to say.
-    std::function<void(std::uint64_t index, const std::vector<host_sim::host_chunk>& kept)>
-        after_chunk;
+    // What the component kept from input chunk `index`.
+    std::function<void(std::uint64_t index, const kept_chunks& kept)> after_chunk;
 };
 
 struct render_options {

@@ -21,8 +21,9 @@ rendered_audio_writer::rendered_audio_writer(pending_output& target, output_form
 
 rendered_audio_writer::~rendered_audio_writer() = default;
 
-void rendered_audio_writer::add(const std::vector<host_sim::host_chunk>& kept) {
-    for (const host_sim::host_chunk& chunk : kept) {
+void rendered_audio_writer::add(const kept_chunks& kept) {
+    for (const host_sim::host_chunk* c : kept) {
+        const host_sim::host_chunk& chunk = *c;
         if (chunk.get_channels() == 0 || chunk.get_sample_count() == 0) continue;
         if (!file_) {
             channels_ = chunk.get_channels();

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "host_objects.h"
+#include "render_loop.h"
 #include "sound_file_output.h"
 
 namespace ambiora_cli {
@@ -22,7 +22,7 @@ class rendered_audio_writer {
     rendered_audio_writer(pending_output& target, output_format format, std::uint64_t frame_limit);
     ~rendered_audio_writer();
 
-    void add(const std::vector<host_sim::host_chunk>& kept);
+    void add(const kept_chunks& kept);
 
     // Finishes the file. False when the component kept no audio at all (nothing was opened).
     bool close();
