@@ -7,9 +7,14 @@
 // chunk and puts the host's own mode back afterwards, so the player's arithmetic is untouched.
 #pragma once
 
-#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
+#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64) || \
+    (defined(_M_IX86_FP) && _M_IX86_FP >= 1)
 #include <xmmintrin.h>
 #define AMBIORA_HAVE_MXCSR 1
+#elif defined(__i386__) || defined(_M_IX86)
+// Without SSE the 32-bit build would do its arithmetic on the x87 unit, which has no flush-to-zero
+// mode at all, and the guard would silently do nothing.
+#error "32-bit x86 builds need SSE2 arithmetic (-msse2 -mfpmath=sse)"
 #endif
 
 namespace ambiora {
