@@ -26,6 +26,7 @@
 #include <numbers>
 
 #include "engine/surround_engine.h"
+#include "matrix/biquad_sections.h"
 
 namespace ambiora {
 namespace {
@@ -57,22 +58,41 @@ prewarped_corner prewarp(float cutoff_hz, std::int32_t sample_rate) {
     return {corner_region::inside, k};
 }
 
-// Direct form I: y = norm * (x + middle * x1 + x2) - a1 * y1 - a2 * y2, with middle = -2 for the
-// high-pass and +2 for the low-pass numerator.
+// Direct form I, one channel: y = norm (x + middle x1 + x2) - a1 y1 - a2 y2.
 void run_biquad(biquad_state& state, float* data, std::uint32_t channel, std::uint32_t stride,
-                std::uint32_t frames, double norm, double middle, double a1, double a2) {
-    double x1 = state.x1, x2 = state.x2, y1 = state.y1, y2 = state.y2;
+                std::uint32_t frames, const butterworth_coefficients& k) {
+    butterworth_section section(k, state);
     float* sample = data + channel;
-    for (std::uint32_t k = 0; k < frames; ++k, sample += stride) {
-        const double x = *sample;
-        const float y = float(norm * (x + middle * x1 + x2) - a1 * y1 - a2 * y2);
-        *sample = y;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
+    for (std::uint32_t i = 0; i < frames; ++i, sample += stride) *sample = section.step(*sample);
+    state = section.memory();
+}
+
+// Two channels in one loop: the two recurrences are independent, so their latencies overlap.
+void run_biquad_pair(biquad_state& first_state, float* first, biquad_state& second_state,
+                     float* second, std::uint32_t stride, std::uint32_t frames,
+                     const butterworth_coefficients& k) {
+    butterworth_section a(k, first_state), b(k, second_state);
+    for (std::uint32_t i = 0; i < frames; ++i, first += stride, second += stride) {
+        *first = a.step(*first);
+        *second = b.step(*second);
     }
-    state = {float(x1), float(x2), float(y1), float(y2)};
+    first_state = a.memory();
+    second_state = b.memory();
+}
+
+butterworth_coefficients highpass_coefficients(double k) {
+    const double norm = 1.0 / (k * k + sqrt2_single * k + 1.0);
+    const double a1 = 2.0 * norm * (k * k - 1.0);
+    const double a2 = norm * (k * k - sqrt2_single * k + 1.0);
+    return {norm, -2.0, a1, a2};
+}
+
+butterworth_coefficients lowpass_coefficients(double k) {
+    const double c = 1.0 / k;
+    const double norm = 1.0 / (c * c + sqrt2_single * c + 1.0);
+    const double a1 = 2.0 * norm * (1.0 - c * c);
+    const double a2 = norm * (c * c - sqrt2_single * c + 1.0);
+    return {norm, 2.0, a1, a2};
 }
 
 // The limit filters: the output is either the input itself or silence.
@@ -100,6 +120,22 @@ void pass_nothing(biquad_state& state, float* data, std::uint32_t channel, std::
 
 }  // namespace
 
+bool butterworth_highpass_design(float cutoff_hz, std::int32_t sample_rate,
+                                 butterworth_coefficients& out) {
+    const prewarped_corner corner = prewarp(cutoff_hz, sample_rate);
+    if (corner.region != corner_region::inside) return false;
+    out = highpass_coefficients(corner.k);
+    return true;
+}
+
+bool butterworth_lowpass_design(float cutoff_hz, std::int32_t sample_rate,
+                                butterworth_coefficients& out) {
+    const prewarped_corner corner = prewarp(cutoff_hz, sample_rate);
+    if (corner.region != corner_region::inside) return false;
+    out = lowpass_coefficients(corner.k);
+    return true;
+}
+
 void butterworth_highpass(biquad_state& state, float* data, std::uint32_t channel, float cutoff_hz,
                           std::uint32_t stride, const block_context& ctx) {
     const prewarped_corner corner = prewarp(cutoff_hz, ctx.sample_rate);
@@ -111,11 +147,7 @@ void butterworth_highpass(biquad_state& state, float* data, std::uint32_t channe
         pass_unchanged(state, data, channel, stride, ctx.frame_count);
         return;
     }
-    const double k = corner.k;
-    const double norm = 1.0 / (k * k + sqrt2_single * k + 1.0);
-    const double a1 = 2.0 * norm * (k * k - 1.0);
-    const double a2 = norm * (k * k - sqrt2_single * k + 1.0);
-    run_biquad(state, data, channel, stride, ctx.frame_count, norm, -2.0, a1, a2);
+    run_biquad(state, data, channel, stride, ctx.frame_count, highpass_coefficients(corner.k));
 }
 
 void butterworth_lowpass(biquad_state& state, float* data, std::uint32_t channel, float cutoff_hz,
@@ -129,11 +161,31 @@ void butterworth_lowpass(biquad_state& state, float* data, std::uint32_t channel
         pass_nothing(state, data, channel, stride, ctx.frame_count);
         return;
     }
-    const double c = 1.0 / corner.k;
-    const double norm = 1.0 / (c * c + sqrt2_single * c + 1.0);
-    const double a1 = 2.0 * norm * (1.0 - c * c);
-    const double a2 = norm * (c * c - sqrt2_single * c + 1.0);
-    run_biquad(state, data, channel, stride, ctx.frame_count, norm, 2.0, a1, a2);
+    run_biquad(state, data, channel, stride, ctx.frame_count, lowpass_coefficients(corner.k));
+}
+
+void butterworth_highpass_pair(biquad_state& first_memory, float* first,
+                               biquad_state& second_memory, float* second, float cutoff_hz,
+                               std::uint32_t stride, const block_context& ctx) {
+    butterworth_coefficients k;
+    if (butterworth_highpass_design(cutoff_hz, ctx.sample_rate, k)) {
+        run_biquad_pair(first_memory, first, second_memory, second, stride, ctx.frame_count, k);
+        return;
+    }
+    butterworth_highpass(first_memory, first, 0, cutoff_hz, stride, ctx);
+    butterworth_highpass(second_memory, second, 0, cutoff_hz, stride, ctx);
+}
+
+void butterworth_lowpass_pair(biquad_state& first_memory, float* first, biquad_state& second_memory,
+                              float* second, float cutoff_hz, std::uint32_t stride,
+                              const block_context& ctx) {
+    butterworth_coefficients k;
+    if (butterworth_lowpass_design(cutoff_hz, ctx.sample_rate, k)) {
+        run_biquad_pair(first_memory, first, second_memory, second, stride, ctx.frame_count, k);
+        return;
+    }
+    butterworth_lowpass(first_memory, first, 0, cutoff_hz, stride, ctx);
+    butterworth_lowpass(second_memory, second, 0, cutoff_hz, stride, ctx);
 }
 
 }  // namespace ambiora

@@ -7,12 +7,11 @@
 // At 14 kHz and below, 7 kHz is at or beyond Nyquist: the low-pass then passes the signal
 // unchanged (see butterworth_filters.cpp), the rate itself being the band limit.
 #include "engine/surround_engine.h"
+#include "matrix/encoder_surround_chain.h"
 
 namespace ambiora {
 namespace {
 
-constexpr float surround_highpass_hz = 100.0f;
-constexpr float surround_lowpass_hz = 7000.0f;
 constexpr float mix_gain = 0.707f;
 
 }  // namespace
@@ -20,11 +19,8 @@ constexpr float mix_gain = 0.707f;
 void encode_mono_surround(surround_engine& engine, block_context& ctx) {
     float* work = ctx.work->data;
     // fold_for_encode has put the mono surround in the LFE slot.
-    butterworth_highpass(engine.encoder_highpass_a, work, slot_lfe, surround_highpass_hz,
-                         frame_width, ctx);
-    butterworth_lowpass(engine.encoder_lowpass_a, work, slot_lfe, surround_lowpass_hz, frame_width,
-                        ctx);
-    phase_shift_network(engine.phase_shift_a, ctx, slot_lfe);
+    shape_encoder_surround(
+        {engine.encoder_highpass_a, engine.encoder_lowpass_a, engine.phase_shift_a}, ctx, slot_lfe);
 
     float* frame = work;
     for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {

@@ -10,12 +10,11 @@
 // At 14 kHz and below, 7 kHz is at or beyond Nyquist: the low-pass then passes the signal
 // unchanged (see butterworth_filters.cpp), the rate itself being the band limit.
 #include "engine/surround_engine.h"
+#include "matrix/encoder_surround_chain.h"
 
 namespace ambiora {
 namespace {
 
-constexpr float surround_highpass_hz = 100.0f;
-constexpr float surround_lowpass_hz = 7000.0f;
 constexpr float centre_gain = 0.707f;
 constexpr float near_side_gain = 0.8165f;
 constexpr float far_side_gain = 0.5774f;
@@ -24,16 +23,9 @@ constexpr float far_side_gain = 0.5774f;
 
 void encode_stereo_surround(surround_engine& engine, block_context& ctx) {
     float* work = ctx.work->data;
-    butterworth_highpass(engine.encoder_highpass_a, work, slot_sl, surround_highpass_hz,
-                         frame_width, ctx);
-    butterworth_lowpass(engine.encoder_lowpass_a, work, slot_sl, surround_lowpass_hz, frame_width,
-                        ctx);
-    butterworth_highpass(engine.encoder_highpass_b, work, slot_sr, surround_highpass_hz,
-                         frame_width, ctx);
-    butterworth_lowpass(engine.encoder_lowpass_b, work, slot_sr, surround_lowpass_hz, frame_width,
-                        ctx);
-    phase_shift_network(engine.phase_shift_a, ctx, slot_sl);
-    phase_shift_network(engine.phase_shift_b, ctx, slot_sr);
+    shape_encoder_surround_pair(
+        {engine.encoder_highpass_a, engine.encoder_lowpass_a, engine.phase_shift_a}, slot_sl,
+        {engine.encoder_highpass_b, engine.encoder_lowpass_b, engine.phase_shift_b}, slot_sr, ctx);
 
     float* frame = work;
     for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {

@@ -6,36 +6,20 @@
 // at every frequency, and so has the cascade: only the phase moves. The coefficients do not
 // depend on the sample rate.
 #include "engine/surround_engine.h"
+#include "matrix/biquad_sections.h"
 
 namespace ambiora {
-namespace {
 
 // Squares of 0.4021921162426, 0.8561710882420, 0.9722909545651 and 0.9952884791278, as floats.
-constexpr float section_coefficient[4] = {0.16175850f, 0.73302889f, 0.94534963f, 0.99059916f};
-
-// y = c (x + y2) - x2, in double, each output stored as a float (it is also the next input).
-void all_pass_section(biquad_state& state, float c, float* data, std::uint32_t channel,
-                      std::uint32_t frames) {
-    double x1 = state.x1, x2 = state.x2, y1 = state.y1, y2 = state.y2;
-    float* sample = data + channel;
-    for (std::uint32_t k = 0; k < frames; ++k, sample += frame_width) {
-        const double x = *sample;
-        const float y = float(c * (x + y2) - x2);
-        *sample = y;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-    }
-    state = {float(x1), float(x2), float(y1), float(y2)};
-}
-
-}  // namespace
+const float phase_shift_coefficients[4] = {0.16175850f, 0.73302889f, 0.94534963f, 0.99059916f};
 
 void phase_shift_network(phase_shift_memory& memory, block_context& ctx, std::uint32_t channel) {
     for (int s = 0; s < 4; ++s) {
-        all_pass_section(memory.section[s], section_coefficient[s], ctx.work->data, channel,
-                         ctx.frame_count);
+        all_pass_section section(phase_shift_coefficients[s], memory.section[s]);
+        float* sample = ctx.work->data + channel;
+        for (std::uint32_t k = 0; k < ctx.frame_count; ++k, sample += frame_width)
+            *sample = section.step(*sample);
+        memory.section[s] = section.memory();
     }
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "engine/surround_engine.h"
+#include "matrix/biquad_sections.h"
 
 namespace ambiora {
 namespace {
@@ -28,10 +29,9 @@ void post_process_surround(surround_engine& engine, block_context& ctx) {
 
     float* work = ctx.work->data;
     if (!keeps_full_surround_band(ctx.mode) && ctx.sample_rate >= lowest_rate_for_lowpass) {
-        butterworth_lowpass(engine.surround_lowpass[0], work, slot_sl, surround_cutoff_hz,
-                            frame_width, ctx);
-        butterworth_lowpass(engine.surround_lowpass[1], work, slot_sr, surround_cutoff_hz,
-                            frame_width, ctx);
+        butterworth_lowpass_pair(engine.surround_lowpass[0], work + slot_sl,
+                                 engine.surround_lowpass[1], work + slot_sr, surround_cutoff_hz,
+                                 frame_width, ctx);
     }
 
     // A delay of 0 ms leaves the lines alone (content and length). The setting is never negative;
