@@ -7,18 +7,21 @@
 #include "matrix/matrix_common.h"
 
 namespace ambiora {
+namespace {
 
-void decode_passive(surround_engine& engine, block_context& ctx) {
-    constexpr float half = 0.5f;
-    constexpr float matrix_gain = 0.707f;
+constexpr float half = 0.5f;
+constexpr float matrix_gain = 0.707f;
 
-    const double centre_gain = db_to_factor(ctx.centre_trim_db);
-    const double surround_gain = db_to_factor(ctx.surround_trim_db);
-    const speaker_factors on = speaker_factors_of(ctx);
-    const bool virtual_centre = ctx.virtual_centre != 0;
+struct passive_gains {
+    double centre, surround;
+    speaker_factors on;
+};
 
-    float* frame = ctx.work->data;
-    for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {
+// The per-frame matrix. Whether a virtual centre folds the centre into the fronts is a template
+// argument, so that each variant is a loop without branches, which the compiler vectorises.
+template <bool virtual_centre>
+void decode_frames(float* frame, std::uint32_t frames, const passive_gains& g) {
+    for (std::size_t k = 0; k < frames; ++k, frame += frame_width) {
         const float l = half * frame[slot_l];
         const float r = half * frame[slot_r];
         float left = l;
@@ -27,19 +30,30 @@ void decode_passive(surround_engine& engine, block_context& ctx) {
         const float surround = float(matrix_gain * (double(l) - double(r)));
 
         // A virtual centre folds the trimmed centre into the fronts, half to each side.
-        if (virtual_centre) {
-            left = float(left + half * centre_gain * centre);
-            right = float(right + half * centre_gain * centre);
+        if constexpr (virtual_centre) {
+            left = float(left + half * g.centre * centre);
+            right = float(right + half * g.centre * centre);
             centre = 0.0f;
         }
 
-        frame[slot_l] = left * on.left;
-        frame[slot_r] = right * on.right;
-        frame[slot_c] = float(centre * on.centre * centre_gain);
-        frame[slot_sl] = float(surround * on.surround_left * surround_gain);
-        frame[slot_sr] = float(surround * on.surround_right * surround_gain);
+        frame[slot_l] = left * g.on.left;
+        frame[slot_r] = right * g.on.right;
+        frame[slot_c] = float(centre * g.on.centre * g.centre);
+        frame[slot_sl] = float(surround * g.on.surround_left * g.surround);
+        frame[slot_sr] = float(surround * g.on.surround_right * g.surround);
         // The LFE slot keeps whatever the source put there.
     }
+}
+
+}  // namespace
+
+void decode_passive(surround_engine& engine, block_context& ctx) {
+    const passive_gains gains = {db_to_factor(ctx.centre_trim_db),
+                                 db_to_factor(ctx.surround_trim_db), speaker_factors_of(ctx)};
+    if (ctx.virtual_centre != 0)
+        decode_frames<true>(ctx.work->data, ctx.frame_count, gains);
+    else
+        decode_frames<false>(ctx.work->data, ctx.frame_count, gains);
 
     post_process_surround(engine, ctx);
 }

@@ -8,7 +8,8 @@
 // fading into the smallest floats harmless: 0.1 x a subnormal float is still a normal double, so
 // a denominator is zero only when both of its magnitudes are zero, and that case (digital silence
 // on the band) is caught and reads as neutral steering. Nothing infinite or NaN can reach the
-// smoother, whose memory would otherwise carry it for the rest of the stream.
+// smoother, whose memory would otherwise carry it for the rest of the stream. The logarithm is
+// batch_log (batch_exp_log.h), so the detector loop runs as SIMD code.
 //
 // The smoother itself keeps float memories, and at the highest rates its poles sit so close to
 // z = 1 that a step of the output is smaller than the rounding of the stored value: from 88.2 kHz
@@ -21,6 +22,8 @@
 #include <cmath>
 
 #include "engine/surround_engine.h"
+#include "matrix/batch_exp_log.h"
+#include "matrix/biquad_sections.h"
 
 namespace ambiora {
 namespace {
@@ -28,10 +31,16 @@ namespace {
 constexpr float leak = 0.1f;
 constexpr float smoothing_hz = 7.95f;
 
-// log((p + 0.1 q) / (q + 0.1 p)) for magnitudes p, q >= 0; 0 when both are 0.
-double dominance(double p, double q) {
-    if (p == 0.0 && q == 0.0) return 0.0;
-    return std::log((p + leak * q) / (q + leak * p));
+// log((p + 0.1 q) / (q + 0.1 p)) for magnitudes p, q >= 0; 0 when both are 0; NaN when either
+// is NaN or both are infinite.
+//
+// Written without branches or selects of results so that the detector loop becomes SIMD code:
+// silence adds 1 to both sides of the ratio (which is then exactly 1, whose logarithm is exactly
+// 0), and r - r, which is 0 for every number, carries a NaN through to the result.
+inline float dominance(double p, double q) {
+    const double silent = (p == 0.0) & (q == 0.0) ? 1.0 : 0.0;
+    const double ratio = (p + leak * q + silent) / (q + leak * p + silent);
+    return float(batch_log(ratio) + (ratio - ratio));
 }
 
 bool holds_numbers(const biquad_state& s) {
@@ -52,14 +61,13 @@ void contain_runaway(biquad_state& memory, float* values, std::uint32_t frames) 
 void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state& fb_memory,
                        float* lr_out, float* fb_out, const block_context& ctx) {
     const std::uint32_t frames = ctx.frame_count;
-    for (std::uint32_t k = 0; k < frames; ++k) {
+    for (std::size_t k = 0; k < frames; ++k) {
         const double x = pairs[2 * k];
         const double y = pairs[2 * k + 1];
-        lr_out[k] = float(dominance(std::fabs(x), std::fabs(y)));
-        fb_out[k] = float(dominance(std::fabs(x + y), std::fabs(x - y)));
+        lr_out[k] = dominance(std::fabs(x), std::fabs(y));
+        fb_out[k] = dominance(std::fabs(x + y), std::fabs(x - y));
     }
-    butterworth_lowpass(lr_memory, lr_out, 0, smoothing_hz, 1, ctx);
-    butterworth_lowpass(fb_memory, fb_out, 0, smoothing_hz, 1, ctx);
+    butterworth_lowpass_pair(lr_memory, lr_out, fb_memory, fb_out, smoothing_hz, 1, ctx);
     contain_runaway(lr_memory, lr_out, frames);
     contain_runaway(fb_memory, fb_out, frames);
 }
