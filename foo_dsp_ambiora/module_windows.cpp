@@ -9,17 +9,23 @@
 #if defined(_WIN32)
 #include "module_windows.h"
 
+#include "ui/tray_thread.h"
+
 namespace {
 
 HINSTANCE module_instance = nullptr;
 
 // The DLL has been mapped into the player's process. The tray thread is started from here.
-void on_process_attach() {}
+void on_process_attach() {
+    ambiora::start_tray_thread(module_instance);
+}
 
 // The DLL is being unmapped. `process_ending` is true when the whole process is exiting: every
-// other thread has then already been terminated and must not be waited for.
+// other thread has then already been terminated and must not be waited for. On a library unload
+// the tray thread is waited for (at most 10 s) through a flag it sets before it needs the loader
+// lock, not by joining it.
 void on_process_detach(bool process_ending) {
-    (void)process_ending;
+    ambiora::stop_tray_thread(process_ending);
 }
 
 }  // namespace
