@@ -1,0 +1,14 @@
+// The configuration dialog's status line: whether the selected mode acts on the source that the
+// DSP last saw.
+#pragma once
+
+#include <cstdint>
+
+namespace ambiora {
+
+// The text for `mode` given the last chunk's channel count and sample rate (0, 0 when no audio
+// has come since the last stop, seek or flush). Lines are separated by a single line feed; a
+// static control breaks its text there. A mode outside 0 to 8 gets "".
+const wchar_t* dialog_status_text(std::int32_t mode, std::uint32_t channels, std::uint32_t rate);
+
+}  // namespace ambiora
