@@ -53,7 +53,7 @@ void write_wav(const std::string& path, const std::vector<float>& samples, unsig
                unsigned rate, unsigned mask) {
     pending_output out(path);
     sound_file_output file(out, {container_format::wav, sample_encoding::float32}, channels, rate,
-                           mask);
+                           mask, samples.size() / channels);
     file.write(samples.data(), samples.size() / channels);
     file.close();
     out.commit();

@@ -29,7 +29,8 @@ void rendered_audio_writer::add(const kept_chunks& kept) {
             channels_ = chunk.get_channels();
             mask_ = chunk.get_channel_config();
             rate_ = chunk.get_srate();
-            file_ = std::make_unique<sound_file_output>(target_, format_, channels_, rate_, mask_);
+            file_ = std::make_unique<sound_file_output>(target_, format_, channels_, rate_, mask_,
+                                                        frame_limit_);
         } else if (chunk.get_channels() != channels_ || chunk.get_channel_config() != mask_ ||
                    chunk.get_srate() != rate_) {
             throw run_error("the output changed from " + describe_layout(channels_, mask_) +

@@ -105,16 +105,6 @@ std::string expected_value(const setting_info& setting) {
     }
 }
 
-void warn_if_outside_range(const setting_info& setting, std::int32_t value,
-                           const std::string& origin) {
-    if (value >= setting.min_value && value <= setting.max_value) return;
-    std::string consequence = "passed on as it stands";
-    if (setting.unit == setting_unit::mode) consequence += "; the engine treats it as Bypass";
-    if (setting.unit == setting_unit::on_off) consequence += "; any value but 0 means on";
-    warn(origin + " " + std::to_string(value) + " is outside " + describe_setting_range(setting) +
-         "; " + consequence);
-}
-
 }  // namespace
 
 const setting_info* find_processing_setting(const std::string& name) {
@@ -188,6 +178,16 @@ std::string mode_list() {
         list += std::to_string(m) + " " + ambiora::mode_name(m);
     }
     return list;
+}
+
+void warn_if_outside_range(const setting_info& setting, std::int32_t value,
+                           const std::string& origin) {
+    if (value >= setting.min_value && value <= setting.max_value) return;
+    std::string consequence = "passed on as it stands";
+    if (setting.unit == setting_unit::mode) consequence += "; the engine treats it as Bypass";
+    if (setting.unit == setting_unit::on_off) consequence += "; any value but 0 means on";
+    warn(origin + " " + std::to_string(value) + " is outside " + describe_setting_range(setting) +
+         "; " + consequence);
 }
 
 std::string describe_setting_range(const setting_info& setting) {

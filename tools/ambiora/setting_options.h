@@ -27,6 +27,10 @@ const ambiora::setting_info* find_processing_setting(const std::string& name);
 std::int32_t parse_setting_value(const ambiora::setting_info& setting, const std::string& text,
                                  const std::string& origin);
 
+// Warns "ORIGIN VALUE is outside RANGE; passed on as it stands" when it is.
+void warn_if_outside_range(const ambiora::setting_info& setting, std::int32_t value,
+                           const std::string& origin);
+
 // One option per processing setting; every occurrence appends to `assignments` (applied later,
 // after any stored settings are loaded, so the command line has the last word).
 std::vector<option_spec> setting_options(std::vector<setting_assignment>& assignments);

@@ -20,8 +20,26 @@ std::string lower_extension(const std::string& path) {
     return extension;
 }
 
-int sound_file_format(output_format format) {
-    int major = format.container == container_format::flac ? SF_FORMAT_FLAC : SF_FORMAT_WAVEX;
+// The data a WAV header can describe, less room for the header itself.
+constexpr std::uint64_t wav_data_limit = 0xffffffffull - 0x10000ull;
+
+int bytes_per_sample(sample_encoding encoding) {
+    switch (encoding) {
+        case sample_encoding::float32:
+            return 4;
+        case sample_encoding::pcm24:
+            return 3;
+        case sample_encoding::pcm16:
+            return 2;
+    }
+    return 4;
+}
+
+int sound_file_format(output_format format, std::uint64_t data_bytes) {
+    int major = SF_FORMAT_FLAC;
+    if (format.container == container_format::wav) {
+        major = data_bytes > wav_data_limit ? SF_FORMAT_RF64 : SF_FORMAT_WAVEX;
+    }
     switch (format.encoding) {
         case sample_encoding::float32:
             return major | SF_FORMAT_FLOAT;
@@ -65,12 +83,14 @@ std::string describe_output_format(output_format format) {
 }
 
 sound_file_output::sound_file_output(pending_output& target, output_format format,
-                                     unsigned channels, unsigned rate, unsigned mask)
+                                     unsigned channels, unsigned rate, unsigned mask,
+                                     std::uint64_t expected_frames)
     : target_(target.target()), channels_(channels) {
     SF_INFO info{};
     info.channels = int(channels);
     info.samplerate = int(rate);
-    info.format = sound_file_format(format);
+    info.format = sound_file_format(
+        format, expected_frames * channels * std::uint64_t(bytes_per_sample(format.encoding)));
     if (!sf_format_check(&info)) {
         throw run_error("cannot write " + target_ + ": " + describe_output_format(format) +
                         " does not take " + std::to_string(channels) + " channels at " +

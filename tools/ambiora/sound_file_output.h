@@ -1,6 +1,8 @@
 // Output through libsndfile. WAV is written as WAVE_FORMAT_EXTENSIBLE carrying the channel mask of
-// the component's output (32-bit float by default, or 24/16-bit integers); FLAC holds 24 or 16
-// bits. The file is a pending_output's temporary file until the caller commits it.
+// the component's output (32-bit float by default, or 24/16-bit integers); a WAV that would pass
+// the format's 4 GB limit (about an hour of 5.1 float at 48 kHz) is written as RF64, its 64-bit
+// sibling, with the same format chunk. FLAC holds 24 or 16 bits. The file is a pending_output's
+// temporary file until the caller commits it.
 #pragma once
 
 #include <sndfile.h>
@@ -34,9 +36,10 @@ std::string describe_output_format(output_format format);
 
 class sound_file_output {
   public:
-    // Opens the pending output's temporary file; `mask` is the output's channel mask.
+    // Opens the pending output's temporary file; `mask` is the output's channel mask and
+    // `expected_frames` how long it will be, at most.
     sound_file_output(pending_output& target, output_format format, unsigned channels,
-                      unsigned rate, unsigned mask);
+                      unsigned rate, unsigned mask, std::uint64_t expected_frames);
     ~sound_file_output();
     sound_file_output(const sound_file_output&) = delete;
     sound_file_output& operator=(const sound_file_output&) = delete;
