@@ -2,6 +2,7 @@
 #pragma once
 
 #include "componentversion.h"
+#include "service_factory.h"
 
 namespace ambiora {
 
@@ -20,6 +21,7 @@ public:
 };
 
 // The version service's factory carries the service itself and hands out that one instance.
-class componentversion_impl_simple_factory : public service_factory_single_t<componentversion_impl_simple> {};
+class componentversion_impl_simple_factory
+    : public service_factory_single_t<componentversion_impl_simple> {};
 
 }  // namespace ambiora
