@@ -17,36 +17,44 @@
 namespace ambiora {
 namespace {
 
-constexpr double inverse_scale = 1.0 / 8192.0;  // 2^-13, see the note on scaling above
+constexpr float inverse_scale = 1.0f / 8192.0f;  // 2^-13, see the note on scaling above
 constexpr float output_factor = 0.354f;
 
 // Slot of each feed in a work_frame; the LFE slot is never read, so the LFE is dropped.
 constexpr std::uint32_t feed_slot[speaker_count] = {slot_l, slot_r, slot_c, slot_sl, slot_sr};
 
-// Copies frames of `work` into entries first..last-1 of every feed, each scaled by its switch.
+// Copies frames of `work` into entries first..last-1 of every feed, each scaled by its switch, in
+// one pass over the frames.
 void collect_feeds(surround_engine& engine, const block_context& ctx, const float* frames,
                    std::uint32_t first, std::uint32_t last) {
+    float* feed[speaker_count];
+    float on[speaker_count];
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
-        float* feed = engine.speaker_feed[k].data;
-        const float* sample = frames + feed_slot[k];
-        const float on = static_cast<float>(ctx.speaker_on[k]);
-        for (std::uint32_t j = first; j < last; ++j, sample += frame_width) feed[j] = *sample * on;
+        feed[k] = engine.speaker_feed[k].data;
+        on[k] = static_cast<float>(ctx.speaker_on[k]);
+    }
+    const float* frame = frames;
+    for (std::uint32_t j = first; j < last; ++j, frame += frame_width) {
+        for (std::uint32_t k = 0; k < speaker_count; ++k) feed[k][j] = frame[feed_slot[k]] * on[k];
     }
 }
 
 // Multiplies every feed spectrum by the spectra of its two responses in `bank` (t = 10 x bank +
 // 2 x speaker + ear), leaving the product for feed k and ear e in ear_product[2k + e].
+//
+// In single precision, like the transforms around it: each product then carries a rounding error
+// of the same size as the transform's own, and the loop runs four lanes wide.
 void multiply_spectra(surround_engine& engine, std::uint32_t bank) {
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
         const float* feed = engine.speaker_feed[k].data;
         for (std::uint32_t e = 0; e < ear_count; ++e) {
             const float* response = engine.hrir_spectrum[10 * bank + 2 * k + e].data;
             float* product = engine.ear_product[2 * k + e].data;
-            for (std::uint32_t i = 0; i < spectrum_floats; i += 2) {
-                const double a = feed[i], b = feed[i + 1];
-                const double c = response[i], d = response[i + 1];
-                product[i] = static_cast<float>(a * c - b * d);
-                product[i + 1] = static_cast<float>(a * d + b * c);
+            for (std::size_t i = 0; i < spectrum_floats; i += 2) {
+                const float a = feed[i], b = feed[i + 1];
+                const float c = response[i], d = response[i + 1];
+                product[i] = a * c - b * d;
+                product[i + 1] = a * d + b * c;
             }
         }
     }
@@ -54,20 +62,29 @@ void multiply_spectra(surround_engine& engine, std::uint32_t bank) {
 
 // Sums the inverse-transformed products per ear: the first half, plus the tail owed by the
 // previous block, completes `block`; the second half becomes the new tail.
+//
+// One pass over the ten arrays, frame by frame, both ears at once: every array is read once,
+// front to back, and the loop vectorises. The five feeds are added in order 0..4, in single
+// precision like the transforms that produced them.
 void overlap_add(surround_engine& engine, float* block) {
+    const float* product[speaker_count * ear_count];
+    for (std::uint32_t p = 0; p < speaker_count * ear_count; ++p)
+        product[p] = engine.ear_product[p].data;
     float* tail = engine.overlap_tail.data;
-    for (std::uint32_t e = 0; e < ear_count; ++e) {
-        for (std::uint32_t n = 0; n < hrir_length; ++n) {
-            double now = 0.0, later = 0.0;
-            for (std::uint32_t k = 0; k < speaker_count; ++k) {
-                const float* product = engine.ear_product[2 * k + e].data;
-                now += product[n];
-                later += product[hrir_length + n];
-            }
-            float& owed = tail[ear_count * n + e];
-            block[ear_count * n + e] = static_cast<float>(now * inverse_scale + owed);
-            owed = static_cast<float>(later * inverse_scale);
+    for (std::size_t n = 0; n < hrir_length; ++n) {
+        const std::size_t later = hrir_length + n;
+        float now_left = product[0][n], later_left = product[0][later];
+        float now_right = product[1][n], later_right = product[1][later];
+        for (std::uint32_t k = 1; k < speaker_count; ++k) {
+            now_left += product[2 * k][n];
+            later_left += product[2 * k][later];
+            now_right += product[2 * k + 1][n];
+            later_right += product[2 * k + 1][later];
         }
+        block[2 * n] = now_left * inverse_scale + tail[2 * n];
+        block[2 * n + 1] = now_right * inverse_scale + tail[2 * n + 1];
+        tail[2 * n] = later_left * inverse_scale;
+        tail[2 * n + 1] = later_right * inverse_scale;
     }
     // process_block clears the tail when a non-headphone mode follows, but only if this flag says
     // there is something to clear; otherwise a stale tail would come back as an echo the next
