@@ -112,11 +112,15 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
         {{"mix", "a", "b"}, 2, "unknown command 'mix'"},
         {{}, 2, "usage: ambiora"},
     };
-    for (const auto& c : cases) {
+    std::vector<std::vector<std::string>> calls;
+    for (const auto& c : cases) calls.push_back(c.arguments);
+    const std::vector<run_result> results = run_ambiora_each(calls);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        const run_result& r = results[i];
         std::string call;
         for (const std::string& a : c.arguments) call += " " + a;
         SCOPED_TRACE("ambiora" + call);
-        const run_result r = run_ambiora(c.arguments);
         EXPECT_EQ(r.exit_code, c.exit_code) << r.err;
         EXPECT_EQ(r.out, "") << "stdout carries results only";
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
@@ -124,8 +128,8 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
             EXPECT_EQ(r.err.rfind("ambiora: ", 0), 0u) << r.err;
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         }
-        EXPECT_EQ(folder_listing(), before_) << "nothing may be left behind";
     }
+    EXPECT_EQ(folder_listing(), before_) << "nothing may be left behind";
 }
 
 TEST_F(bad_input, a_failed_render_leaves_an_existing_output_as_it_was) {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -29,14 +30,21 @@ std::uint32_t u32_at(const std::vector<unsigned char>& b, std::size_t at) {
            std::uint32_t(b[at + 3]) << 24;
 }
 
-}  // namespace
+// One started run: the child and the files its output goes to.
+struct started_run {
+    pid_t child = -1;
+    std::string out_name, err_name;
+};
 
-run_result run_ambiora(const std::vector<std::string>& arguments,
-                       const std::vector<std::string>& environment) {
+started_run start_ambiora(const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& environment) {
+    started_run run;
     char out_name[] = "/tmp/ambiora-cli-out-XXXXXX";
     char err_name[] = "/tmp/ambiora-cli-err-XXXXXX";
     const int out_fd = ::mkstemp(out_name);
     const int err_fd = ::mkstemp(err_name);
+    run.out_name = out_name;
+    run.err_name = err_name;
 
     std::vector<std::string> args = {AMBIORA_BINARY};
     args.insert(args.end(), arguments.begin(), arguments.end());
@@ -58,20 +66,47 @@ run_result run_ambiora(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_adddup2(&actions, err_fd, STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     pid_t child = 0;
-    run_result result;
     if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        run.child = child;
     }
     posix_spawn_file_actions_destroy(&actions);
     ::close(out_fd);
     ::close(err_fd);
-    result.out = read_text(out_name);
-    result.err = read_text(err_name);
-    ::unlink(out_name);
-    ::unlink(err_name);
+    return run;
+}
+
+run_result finish_ambiora(const started_run& run) {
+    run_result result;
+    if (run.child > 0) {
+        int status = 0;
+        ::waitpid(run.child, &status, 0);
+        result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    result.out = read_text(run.out_name);
+    result.err = read_text(run.err_name);
+    ::unlink(run.out_name.c_str());
+    ::unlink(run.err_name.c_str());
     return result;
+}
+
+}  // namespace
+
+run_result run_ambiora(const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment) {
+    return finish_ambiora(start_ambiora(arguments, environment));
+}
+
+std::vector<run_result> run_ambiora_each(const std::vector<std::vector<std::string>>& calls) {
+    constexpr std::size_t at_once = 4;
+    std::vector<run_result> results;
+    for (std::size_t first = 0; first < calls.size(); first += at_once) {
+        std::vector<started_run> running;
+        for (std::size_t i = first; i < std::min(calls.size(), first + at_once); ++i) {
+            running.push_back(start_ambiora(calls[i], {}));
+        }
+        for (const started_run& run : running) results.push_back(finish_ambiora(run));
+    }
+    return results;
 }
 
 std::vector<float> sound::channel(int c) const {

@@ -21,6 +21,9 @@ struct run_result {
 run_result run_ambiora(const std::vector<std::string>& arguments,
                        const std::vector<std::string>& environment = {});
 
+// Several runs at once (each run is mostly start-up), results in the order of `calls`.
+std::vector<run_result> run_ambiora_each(const std::vector<std::vector<std::string>>& calls);
+
 struct sound {
     std::vector<float> samples;  // interleaved
     int channels = 0;

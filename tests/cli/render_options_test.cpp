@@ -32,6 +32,24 @@ class render_options : public cli_test {
         return read_sound(out);
     }
 
+    // Renders with each option list at once.
+    std::vector<sound> render_each(const std::vector<std::vector<std::string>>& option_lists) {
+        std::vector<std::vector<std::string>> calls;
+        std::vector<std::string> outs;
+        for (const auto& options : option_lists) {
+            outs.push_back(path("out" + std::to_string(renders_++) + ".wav"));
+            calls.push_back({"render", path("in.wav"), outs.back()});
+            calls.back().insert(calls.back().end(), options.begin(), options.end());
+        }
+        const std::vector<run_result> results = run_ambiora_each(calls);
+        std::vector<sound> sounds;
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            EXPECT_EQ(results[i].exit_code, 0) << results[i].err;
+            sounds.push_back(read_sound(outs[i]));
+        }
+        return sounds;
+    }
+
     int renders_ = 0;
 };
 
@@ -61,10 +79,13 @@ TEST_F(render_options, the_mode_takes_numbers_and_names_and_decides_the_layout) 
 
     const sound as2 = render({});  // the default mode is Ambiora-AS2
     EXPECT_EQ(as2.channels, 6);
-    for (const char* name : {"4", "Ambiora-AS2", "as2", "ambiora as2"}) {
-        const sound named = render({"--mode", name});
-        ASSERT_EQ(named.channels, 6) << name;
-        for (int c = 0; c < 6; ++c) expect_same_channel(as2, named, c);
+    const char* const names[] = {"4", "Ambiora-AS2", "as2", "ambiora as2"};
+    std::vector<std::vector<std::string>> option_lists;
+    for (const char* name : names) option_lists.push_back({"--mode", name});
+    const std::vector<sound> named = render_each(option_lists);
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        ASSERT_EQ(named[i].channels, 6) << names[i];
+        for (int c = 0; c < 6; ++c) expect_same_channel(as2, named[i], c);
     }
     const sound headphone = render({"--mode=Ambiora Headphone"});
     EXPECT_EQ(headphone.channels, 2);
@@ -137,13 +158,15 @@ TEST_F(render_options, bass_options_shape_what_reaches_the_lfe_channel) {
     ASSERT_GT(rms(on.channel(out_lfe)), 1e-3);
     EXPECT_LT(rms(on.channel(out_l)), rms(plain.channel(out_l))) << "the fronts give up their bass";
 
-    expect_scaled(on, render({"--bass-enable", "1", "--bass-trim", "6"}), out_lfe, factor_of_db(6));
-    expect_scaled(on, render({"--bass-enable", "on", "--bass-invert", "1"}), out_lfe, -1.0);
-    expect_scaled(on, render({"--bass-enable", "1", "--bass-boost", "1"}), out_lfe,
-                  1.0 / double(0.316f));
-    const sound low = render({"--bass-enable", "1", "--bass-frequency", "20"});
-    const sound high = render({"--bass-enable", "1", "--bass-frequency", "200"});
-    EXPECT_GT(rms(high.channel(out_lfe)), 2.0 * rms(low.channel(out_lfe)));
+    const std::vector<sound> r = render_each({{"--bass-enable", "1", "--bass-trim", "6"},
+                                              {"--bass-enable", "on", "--bass-invert", "1"},
+                                              {"--bass-enable", "1", "--bass-boost", "1"},
+                                              {"--bass-enable", "1", "--bass-frequency", "20"},
+                                              {"--bass-enable", "1", "--bass-frequency", "200"}});
+    expect_scaled(on, r[0], out_lfe, factor_of_db(6));
+    expect_scaled(on, r[1], out_lfe, -1.0);
+    expect_scaled(on, r[2], out_lfe, 1.0 / double(0.316f));
+    EXPECT_GT(rms(r[4].channel(out_lfe)), 2.0 * rms(r[3].channel(out_lfe)));
 }
 
 TEST_F(render_options, each_speaker_switch_silences_its_own_channel) {
@@ -156,8 +179,12 @@ TEST_F(render_options, each_speaker_switch_silences_its_own_channel) {
                     {"--speaker-c", out_c},
                     {"--speaker-sl", out_sl},
                     {"--speaker-sr", out_sr}};
-    for (const auto& s : speakers) {
-        const sound muted = render({s.option, "0"});
+    std::vector<std::vector<std::string>> option_lists;
+    for (const auto& s : speakers) option_lists.push_back({s.option, "0"});
+    const std::vector<sound> renders = render_each(option_lists);
+    for (std::size_t i = 0; i < std::size(speakers); ++i) {
+        const auto& s = speakers[i];
+        const sound& muted = renders[i];
         ASSERT_EQ(muted.channels, 6) << s.option;
         EXPECT_EQ(rms(muted.channel(s.channel)), 0.0) << s.option;
         for (const int c : {out_l, out_r, out_c, out_sl, out_sr}) {
