@@ -85,14 +85,15 @@ void process_block(surround_engine& engine, block_context& ctx) {
         ctx.virtual_centre = 0;
     }
 
+    const std::uint32_t frames_in = ctx.frame_count;
     if (!run_stages(engine, ctx)) {
-        contain_non_finite(engine);
+        contain_non_finite(engine, 0);  // nothing was written
         return;
     }
 
     if (!is_headphone(ctx.mode)) append_headphone_silence(engine, ctx);
     apply_gain_db(ctx, float(ctx.master_gain_db));
-    contain_non_finite(engine);
+    contain_non_finite(engine, frames_in);
 }
 
 }  // namespace ambiora

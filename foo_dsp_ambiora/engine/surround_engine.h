@@ -176,8 +176,9 @@ void fold_for_encode(block_context& ctx);
 void fold_for_encode2(block_context& ctx);
 // Replaces the frames a headphone mode still held with as many silent frames at the block's end.
 void append_headphone_silence(surround_engine& engine, block_context& ctx);
-// Rids the carried state (memories, delay lines, feeds, tail) of NaN, infinities and huge values.
-void contain_non_finite(surround_engine& engine);
+// Rids the carried state (memories, delay lines, feeds, tail) of NaN, infinities and huge values
+// after a block that brought in `frames_in` frames.
+void contain_non_finite(surround_engine& engine, std::uint32_t frames_in);
 
 // dB to linear factor: 10^(dB x 0.05), with 0.05 as a float and the power taken in double.
 double db_to_factor(std::int32_t db);

@@ -89,7 +89,7 @@ TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
                     process_block(*engine, ctx);
 
                     const auto before = carried_state(*engine);
-                    contain_non_finite(*engine);
+                    contain_non_finite(*engine, frames);
                     ASSERT_EQ(before, carried_state(*engine)) << "block " << k;
                 }
             }
@@ -106,7 +106,7 @@ TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_o
         engine->phase_shift_b = {};
         engine->phase_shift_b.section[0] = sane;
         engine->phase_shift_b.section[3].y2 = bad;
-        contain_non_finite(*engine);
+        contain_non_finite(*engine, 0);
 
         EXPECT_EQ(std::memcmp(&engine->bass_highpass[0], &sane, sizeof sane), 0) << bad;
         for (const biquad_state& s :
@@ -120,32 +120,42 @@ TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_o
     }
 }
 
-TEST_F(contain_non_finite_stage, removes_only_the_bad_entries_of_lines_feeds_and_tail) {
+TEST_F(contain_non_finite_stage, removes_the_bad_entries_this_block_wrote_to_lines_feeds_and_tail) {
+    // A 64-sample ring whose last block of 10 frames wrapped: it wrote 59..63 and 0..4.
     aligned_buffer& line = engine->surround_delay_line[1];
     line.resize_discarding(64);
     for (std::uint32_t i = 0; i < 64; ++i) line.data[i] = float(i) - 32.0f;
-    line.data[3] = nan;
-    line.data[40] = -inf;
+    line.position = 5;
+    line.data[2] = nan;
+    line.data[59] = -inf;
     line.data[63] = 1e35f;
 
+    // 100 frames wait for the next headphone block, the last 10 of them from this block.
     engine->feed_fill = 100;
     engine->speaker_feed[2].data[99] = inf;
+    engine->speaker_feed[4].data[90] = -3e38f;
     engine->speaker_feed[2].data[98] = 0.75f;
     engine->speaker_feed[2].data[100] = nan;  // beyond feed_fill: not stream state, left alone
 
+    // The block rendered nothing (all its frames still wait), so the tail is as it was.
     engine->tail_in_use = true;
     engine->overlap_tail.data[5] = nan;
     engine->overlap_tail.data[6] = -2.0f;
 
-    contain_non_finite(*engine);
+    contain_non_finite(*engine, 10);
 
     for (std::uint32_t i = 0; i < 64; ++i) {
-        const float expected = (i == 3 || i == 40 || i == 63) ? 0.0f : float(i) - 32.0f;
+        const float expected = (i == 2 || i == 59 || i == 63) ? 0.0f : float(i) - 32.0f;
         EXPECT_EQ(line.data[i], expected) << i;
     }
     EXPECT_EQ(engine->speaker_feed[2].data[99], 0.0f);
+    EXPECT_EQ(engine->speaker_feed[4].data[90], 0.0f);
     EXPECT_EQ(engine->speaker_feed[2].data[98], 0.75f);
     EXPECT_TRUE(std::isnan(engine->speaker_feed[2].data[100]));
+    EXPECT_TRUE(std::isnan(engine->overlap_tail.data[5]));
+
+    // A block of 200 frames that leaves only 100 waiting has rendered one: the tail is checked.
+    contain_non_finite(*engine, 200);
     EXPECT_EQ(engine->overlap_tail.data[5], 0.0f);
     EXPECT_EQ(engine->overlap_tail.data[6], -2.0f);
     engine->speaker_feed[2].data[100] = 0.0f;

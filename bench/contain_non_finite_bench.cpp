@@ -1,0 +1,74 @@
+// What containing bad samples costs per block: contain_non_finite on an engine whose carried
+// state is as large as it gets (100 ms delay lines at 192 kHz, a full overlap tail, a headphone
+// block almost collected, a chunk that checks all of it), for a typical chunk, and, for scale,
+// on one that only holds the filter memories.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+#include "engine/surround_engine.h"
+
+namespace ambiora {
+namespace {
+
+surround_engine& engine_for_containment() {
+    static surround_engine* engine = [] {
+        auto* e = new surround_engine;
+        build_engine(*e);
+        return e;
+    }();
+    return *engine;
+}
+
+void BM_contain_non_finite_largest_state(benchmark::State& state) {
+    surround_engine& engine = engine_for_containment();
+    reset_engine(engine);
+    for (aligned_buffer& line : engine.surround_delay_line) {
+        line.resize_discarding(19200);  // 100 ms at 192 kHz
+        for (std::uint32_t i = 0; i < line.size; ++i) line.data[i] = 0.25f;
+    }
+    engine.feed_fill = hrir_length - 1;
+    for (aligned_buffer& feed : engine.speaker_feed) {
+        for (std::uint32_t i = 0; i < engine.feed_fill; ++i) feed.data[i] = -0.5f;
+    }
+    engine.tail_in_use = true;
+    // A large chunk that has just rendered a block: every buffer is checked over its whole span.
+    const std::uint32_t frames_in = 24000;
+    for (auto _ : state) {
+        contain_non_finite(engine, frames_in);
+        benchmark::ClobberMemory();
+    }
+    reset_engine(engine);
+}
+
+// A 1024-frame chunk in a headphone mode that rendered nothing, with 20 ms delay lines at
+// 48 kHz: the usual case.
+void BM_contain_non_finite_typical_chunk(benchmark::State& state) {
+    surround_engine& engine = engine_for_containment();
+    reset_engine(engine);
+    for (aligned_buffer& line : engine.surround_delay_line) line.resize_discarding(960);
+    engine.feed_fill = 4096;
+    engine.tail_in_use = true;
+    for (auto _ : state) {
+        contain_non_finite(engine, 1024);
+        benchmark::ClobberMemory();
+    }
+    reset_engine(engine);
+}
+
+void BM_contain_non_finite_filter_memories_only(benchmark::State& state) {
+    surround_engine& engine = engine_for_containment();
+    reset_engine(engine);
+    for (aligned_buffer& line : engine.surround_delay_line) line.resize_discarding(0);
+    for (auto _ : state) {
+        contain_non_finite(engine, 1024);
+        benchmark::ClobberMemory();
+    }
+}
+
+BENCHMARK(BM_contain_non_finite_largest_state)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_contain_non_finite_typical_chunk)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_contain_non_finite_filter_memories_only)->Unit(benchmark::kNanosecond);
+
+}  // namespace
+}  // namespace ambiora
