@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "engine/surround_engine.h"
+#include "matrix/band_steering.h"
 #include "matrix/batch_exp_log.h"
 #include "matrix/biquad_sections.h"
 #include "matrix/matrix_common.h"
@@ -247,11 +248,12 @@ void decode_steered(surround_engine& engine, block_context& ctx) {
     engine.steer_fb_low.resize_discarding(frames);
 
     split_bands(engine, ctx);
-    steering_detector(engine.band_high.data, engine.steer_lr_high_memory,
-                      engine.steer_fb_high_memory, engine.steer_lr_high.data,
-                      engine.steer_fb_high.data, ctx);
-    steering_detector(engine.band_low.data, engine.steer_lr_low_memory, engine.steer_fb_low_memory,
-                      engine.steer_lr_low.data, engine.steer_fb_low.data, ctx);
+    detect_band_steering(
+        {engine.band_high.data, engine.steer_lr_high_memory, engine.steer_fb_high_memory,
+         engine.steer_lr_high.data, engine.steer_fb_high.data},
+        {engine.band_low.data, engine.steer_lr_low_memory, engine.steer_fb_low_memory,
+         engine.steer_lr_low.data, engine.steer_fb_low.data},
+        ctx);
 
     const mixdown m = mixdown_of(ctx);
     steering_weights weights;

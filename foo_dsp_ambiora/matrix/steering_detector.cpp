@@ -22,6 +22,7 @@
 #include <cmath>
 
 #include "engine/surround_engine.h"
+#include "matrix/band_steering.h"
 #include "matrix/batch_exp_log.h"
 #include "matrix/biquad_sections.h"
 
@@ -56,20 +57,55 @@ void contain_runaway(biquad_state& memory, float* values, std::uint32_t frames) 
     memory = {};
 }
 
-}  // namespace
-
-void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state& fb_memory,
-                       float* lr_out, float* fb_out, const block_context& ctx) {
-    const std::uint32_t frames = ctx.frame_count;
+// The raw log ratios of every pair, before smoothing.
+void measure_dominance(const float* pairs, float* lr_out, float* fb_out, std::uint32_t frames) {
     for (std::size_t k = 0; k < frames; ++k) {
         const double x = pairs[2 * k];
         const double y = pairs[2 * k + 1];
         lr_out[k] = dominance(std::fabs(x), std::fabs(y));
         fb_out[k] = dominance(std::fabs(x + y), std::fabs(x - y));
     }
+}
+
+}  // namespace
+
+void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state& fb_memory,
+                       float* lr_out, float* fb_out, const block_context& ctx) {
+    const std::uint32_t frames = ctx.frame_count;
+    measure_dominance(pairs, lr_out, fb_out, frames);
     butterworth_lowpass_pair(lr_memory, lr_out, fb_memory, fb_out, smoothing_hz, 1, ctx);
     contain_runaway(lr_memory, lr_out, frames);
     contain_runaway(fb_memory, fb_out, frames);
+}
+
+void detect_band_steering(const band_steering& high, const band_steering& low,
+                          const block_context& ctx) {
+    const std::uint32_t frames = ctx.frame_count;
+    butterworth_coefficients k;
+    if (!butterworth_lowpass_design(smoothing_hz, ctx.sample_rate, k)) {
+        steering_detector(high.pairs, high.lr_memory, high.fb_memory, high.lr_out, high.fb_out,
+                          ctx);
+        steering_detector(low.pairs, low.lr_memory, low.fb_memory, low.lr_out, low.fb_out, ctx);
+        return;
+    }
+    measure_dominance(high.pairs, high.lr_out, high.fb_out, frames);
+    measure_dominance(low.pairs, low.lr_out, low.fb_out, frames);
+    butterworth_section high_lr(k, high.lr_memory), high_fb(k, high.fb_memory);
+    butterworth_section low_lr(k, low.lr_memory), low_fb(k, low.fb_memory);
+    for (std::size_t i = 0; i < frames; ++i) {
+        high.lr_out[i] = high_lr.step(high.lr_out[i]);
+        high.fb_out[i] = high_fb.step(high.fb_out[i]);
+        low.lr_out[i] = low_lr.step(low.lr_out[i]);
+        low.fb_out[i] = low_fb.step(low.fb_out[i]);
+    }
+    high.lr_memory = high_lr.memory();
+    high.fb_memory = high_fb.memory();
+    low.lr_memory = low_lr.memory();
+    low.fb_memory = low_fb.memory();
+    contain_runaway(high.lr_memory, high.lr_out, frames);
+    contain_runaway(high.fb_memory, high.fb_out, frames);
+    contain_runaway(low.lr_memory, low.lr_out, frames);
+    contain_runaway(low.fb_memory, low.fb_out, frames);
 }
 
 }  // namespace ambiora
