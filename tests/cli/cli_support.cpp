@@ -193,7 +193,7 @@ chunk_log read_chunk_log(const std::string& path) {
         EXPECT_LE(at + floats * 4, b.size()) << "chunk " << i << " data cut short";
         if (at + floats * 4 > b.size()) return log;
         c.samples.resize(floats);
-        std::memcpy(c.samples.data(), b.data() + at, floats * 4);
+        if (floats != 0) std::memcpy(c.samples.data(), b.data() + at, floats * 4);
         at += floats * 4;
         log.chunks.push_back(std::move(c));
     }

@@ -17,11 +17,17 @@ sound_file_input::sound_file_input(const std::string& path) : path_(path) {
         throw run_error("cannot read " + path + ": not a sound file libsndfile can decode (" +
                         reason + ")");
     }
+    // The destructor does not run for a constructor that throws, so close the file here.
+    auto refuse = [this](const std::string& message) {
+        sf_close(file_);
+        file_ = nullptr;
+        throw run_error(message);
+    };
     if (info_.channels < 1 || unsigned(info_.channels) > max_input_channels) {
-        throw run_error(path + " has " + std::to_string(info_.channels) +
-                        " channels; the renderer takes 1 to " + std::to_string(max_input_channels));
+        refuse(path + " has " + std::to_string(info_.channels) +
+               " channels; the renderer takes 1 to " + std::to_string(max_input_channels));
     }
-    if (info_.samplerate <= 0) throw run_error(path + " has no valid sample rate");
+    if (info_.samplerate <= 0) refuse(path + " has no valid sample rate");
     if (info_.frames < 0) info_.frames = 0;
 }
 

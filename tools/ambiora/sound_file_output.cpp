@@ -103,6 +103,8 @@ sound_file_output::sound_file_output(pending_output& target, output_format forma
     if (format.container == container_format::wav && map.size() == channels) {
         if (!sf_command(file_, SFC_SET_CHANNEL_MAP_INFO, map.data(),
                         int(map.size() * sizeof(int)))) {
+            sf_close(file_);  // the destructor does not run for a constructor that throws
+            file_ = nullptr;
             throw run_error("cannot write " + target_ + ": the channel mask was refused");
         }
     }
