@@ -1,10 +1,10 @@
 // Natural exponential and logarithm in double precision for loops over whole arrays.
 //
-// The steered decoder needs two logarithms and two exponentials per frame and band. Library calls
-// cannot be vectorised, so these are written as straight-line code (bit operations, a rounding
-// trick and polynomials; no branches, tables or calls) that GCC turns into SIMD code with nothing
-// more than SSE2. Both are good to within a few units in the last place of a double: what the
-// decoder makes of them rounds to the same floats as with the library functions, except in the
+// The steered decoder needs two logarithms of ratios and two exponentials per frame and band.
+// Library calls cannot be vectorised, so these are written as straight-line code (bit operations, a
+// rounding trick and polynomials; no branches, tables or calls) that GCC turns into SIMD code with
+// nothing more than SSE2. Both are good to within a few units in the last place of a double: what
+// the decoder makes of them rounds to the same floats as with the library functions, except in the
 // rare case where a result lies within that distance of a rounding boundary.
 //
 // SSE2 has no 64-bit integer comparison, and GCC will not vectorise a select that depends on a
@@ -50,27 +50,33 @@ inline double batch_exp(double x) {
     return p * std::bit_cast<double>(scale_bits);
 }
 
-// ln x for positive normal x. Zero, subnormal, negative and non-finite arguments give meaningless
-// values (no trap, no undefined behaviour); callers must handle them first.
-inline double batch_log(double x) {
+// ln(a / b) for positive normal a and b, without forming a / b: the octave is found from the
+// exponents and significands, and the one division left is the one the series needs. Zero,
+// subnormal, negative and non-finite arguments give meaningless values (no trap, no undefined
+// behaviour); callers must handle them first.
+inline double batch_log_ratio(double a, double b) {
     constexpr std::uint64_t fraction_mask = 0x000fffffffffffffull;
     constexpr std::uint64_t one_bits = 0x3ff0000000000000ull;
-    constexpr std::uint64_t sqrt2_fraction = 0x0006a09e667f3bcdull;  // of sqrt(2)
-    constexpr std::uint64_t integer_bits = 0x4330000000000000ull;    // 2^52
-    constexpr double two_to_52 = 4503599627370496.0;
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
-    // x = m 2^e with m in [1, 2), moved to [sqrt(1/2), sqrt(2)) so that |ln m| <= ln 2 / 2:
-    // `high` is 1 when the fraction reaches that of sqrt(2) (the sum carries into bit 52).
-    const std::uint64_t fraction = bits & fraction_mask;
-    const std::uint64_t high = (fraction + ((fraction_mask + 1) - sqrt2_fraction)) >> 52;
-    const double m = std::bit_cast<double>(fraction | (one_bits - (high << 52)));
-    // The biased exponent, plus `high`, read as a double by placing it in the fraction of 2^52.
+    constexpr double sqrt2 = 1.4142135623730951;
+    constexpr double round_magic = 6755399441055744.0;  // 1.5 x 2^52, as in batch_exp
+    const std::uint64_t a_bits = std::bit_cast<std::uint64_t>(a);
+    const std::uint64_t b_bits = std::bit_cast<std::uint64_t>(b);
+    // a = ma 2^ea and b = mb 2^eb with ma, mb in [1, 2), so ma / mb lies in (1/2, 2). Move mb
+    // by an octave where that puts ma / mb into [sqrt(1/2), sqrt(2)): `up` when ma >= sqrt(2) mb,
+    // `down` when ma < mb / sqrt(2), read from the sign bits of the differences.
+    const double ma = std::bit_cast<double>((a_bits & fraction_mask) | one_bits);
+    const std::uint64_t mb_bits = (b_bits & fraction_mask) | one_bits;
+    const double mb = std::bit_cast<double>(mb_bits);
+    const std::uint64_t up = 1 - (std::bit_cast<std::uint64_t>(ma - sqrt2 * mb) >> 63);
+    const std::uint64_t down = std::bit_cast<std::uint64_t>(ma * sqrt2 - mb) >> 63;
+    const double moved_mb = std::bit_cast<double>(mb_bits + ((up - down) << 52));
+    // e = ea - eb + up - down, two's complement in the low bits of 1.5 x 2^52.
+    const std::uint64_t e_bits = (a_bits >> 52) - (b_bits >> 52) + up - down;
     const double e =
-        std::bit_cast<double>(((bits >> 52) + high) | integer_bits) - (two_to_52 + 1023.0);
-    // ln m = 2 atanh(s) = 2s (1 + s^2 p) with s = (m - 1) / (m + 1), |s| <= 0.1716, and p the
-    // series 1/3 + s^2/5 + ... to s^18/21 (Estrin's scheme, as above); the first term left out
-    // is below 2e-18.
-    const double s = (m - 1.0) / (m + 1.0);
+        std::bit_cast<double>(std::bit_cast<std::uint64_t>(round_magic) + e_bits) - round_magic;
+    // ln(ma / moved_mb) = 2 atanh(s) with s = (ma - moved_mb) / (ma + moved_mb); the difference
+    // is exact, the two being within a factor of 2 of each other.
+    const double s = (ma - moved_mb) / (ma + moved_mb);
     const double s2 = s * s;
     const double s4 = s2 * s2;
     const double s8 = s4 * s4;

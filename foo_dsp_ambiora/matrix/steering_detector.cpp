@@ -9,7 +9,7 @@
 // a denominator is zero only when both of its magnitudes are zero, and that case (digital silence
 // on the band) is caught and reads as neutral steering. Nothing infinite or NaN can reach the
 // smoother, whose memory would otherwise carry it for the rest of the stream. The logarithm is
-// batch_log (batch_exp_log.h), so the detector loop runs as SIMD code.
+// batch_log_ratio (batch_exp_log.h), so the detector loop runs as SIMD code.
 //
 // The smoother itself keeps float memories, and at the highest rates its poles sit so close to
 // z = 1 that a step of the output is smaller than the rounding of the stored value: from 88.2 kHz
@@ -33,15 +33,16 @@ constexpr float leak = 0.1f;
 constexpr float smoothing_hz = 7.95f;
 
 // log((p + 0.1 q) / (q + 0.1 p)) for magnitudes p, q >= 0; 0 when both are 0; NaN when either
-// is NaN or both are infinite.
+// is NaN or infinite.
 //
 // Written without branches or selects of results so that the detector loop becomes SIMD code:
 // silence adds 1 to both sides of the ratio (which is then exactly 1, whose logarithm is exactly
-// 0), and r - r, which is 0 for every number, carries a NaN through to the result.
+// 0), and x - x, which is 0 for every number, carries a NaN or an infinity through as NaN.
 inline float dominance(double p, double q) {
     const double silent = (p == 0.0) & (q == 0.0) ? 1.0 : 0.0;
-    const double ratio = (p + leak * q + silent) / (q + leak * p + silent);
-    return float(batch_log(ratio) + (ratio - ratio));
+    const double dominant = p + leak * q + silent;
+    const double other = q + leak * p + silent;
+    return float(batch_log_ratio(dominant, other) + ((dominant - dominant) + (other - other)));
 }
 
 bool holds_numbers(const biquad_state& s) {
