@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdio>
 
 #include "runtime_state.h"
 #include "settings.h"
@@ -28,7 +29,10 @@ class ui_environment final : public ::testing::Environment {
         // The module's load notification does this in the player; here the component lives in
         // the test program, whose resources carry the icons and the menu.
         ambiora::start_tray_thread(GetModuleHandleW(nullptr));
-        ASSERT_NE(wait_for_tray_window(), nullptr);
+        // The first window on a new virtual desktop waits for Wine to bring the desktop up.
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(wait_for([] { return find_tray_window() != nullptr; }, 60000));
+        std::printf("tray window after %lu ms\n", GetTickCount() - start);
     }
     void TearDown() override {
         ambiora::stop_tray_thread(false);
