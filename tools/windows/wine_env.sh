@@ -78,7 +78,7 @@ wine_env_start() {
   WINE_ENV_WARM_PID=$!
   exec {WINE_ENV_FIFO_FD}>"$WINE_ENV_FIFO"
   # Wait until a trivial program gets through, so the first test does not pay the start-up.
-  "$WINE_ENV_LOADER" cmd.exe /c exit >/dev/null 2>&1
+  "$WINE_ENV_LOADER" cmd.exe /c exit >/dev/null 2>&1 || true
   wine_env_log "ready in $((SECONDS - started)) s (WINEPREFIX=$WINEPREFIX DISPLAY=${DISPLAY:-none})"
 }
 
@@ -91,34 +91,39 @@ wine_env_remove_server_dir() {
   for dir in "${TMPDIR:-/tmp}"/wine-*/"$name" /tmp/wine-*/"$name"; do
     [[ -d $dir ]] || continue
     rm -rf "$dir"
-    rmdir "$(dirname "$dir")" 2>/dev/null
+    rmdir "$(dirname "$dir")" 2>/dev/null || true
   done
   return 0
 }
 
+# Safe under `set -e` in the caller: every step ignores its own failure (a process that already
+# exited, a server that is gone), so one of them cannot stop the rest of the cleanup.
 wine_env_cleanup() {
   if [[ -n ${WINEPREFIX:-} ]]; then
-    "$WINESERVER" -k >/dev/null 2>&1
-    "$WINESERVER" -w >/dev/null 2>&1
-    wine_env_remove_server_dir
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
+    wine_env_remove_server_dir || true
   fi
   if [[ -n ${WINE_ENV_FIFO_FD:-} ]]; then
-    exec {WINE_ENV_FIFO_FD}>&-
+    exec {WINE_ENV_FIFO_FD}>&- || true
     WINE_ENV_FIFO_FD=
   fi
   if [[ -n ${WINE_ENV_WARM_PID:-} ]]; then
-    kill "$WINE_ENV_WARM_PID" 2>/dev/null
-    wait "$WINE_ENV_WARM_PID" 2>/dev/null
+    kill "$WINE_ENV_WARM_PID" 2>/dev/null || true
+    wait "$WINE_ENV_WARM_PID" 2>/dev/null || true
     WINE_ENV_WARM_PID=
   fi
-  [[ -n ${WINE_ENV_FIFO:-} ]] && rm -f "$WINE_ENV_FIFO"
+  if [[ -n ${WINE_ENV_FIFO:-} ]]; then
+    rm -f "$WINE_ENV_FIFO" || true
+    WINE_ENV_FIFO=
+  fi
   if [[ -n ${WINE_ENV_XVFB_PID:-} ]]; then
-    kill "$WINE_ENV_XVFB_PID" 2>/dev/null
-    wait "$WINE_ENV_XVFB_PID" 2>/dev/null
+    kill "$WINE_ENV_XVFB_PID" 2>/dev/null || true
+    wait "$WINE_ENV_XVFB_PID" 2>/dev/null || true
     WINE_ENV_XVFB_PID=
   fi
   if [[ -n ${WINE_ENV_TEMP:-} ]]; then
-    rm -rf "$WINE_ENV_TEMP"
+    rm -rf "$WINE_ENV_TEMP" || true
     WINE_ENV_TEMP=
     unset WINEPREFIX
   fi
