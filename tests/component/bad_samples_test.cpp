@@ -36,48 +36,63 @@ bool all_finite(const std::vector<host_sim::host_chunk>& chunks, std::size_t& sa
     return true;
 }
 
-class bad_samples : public component_test {};
+class bad_samples : public component_test {
+  protected:
+    // Warm-up, one chunk with a short burst of `bad` in every channel, then finite chunks that
+    // must all come out finite.
+    void expect_recovery(int mode, unsigned channels, unsigned rate, audio_sample bad) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode << ", " << channels << " ch, " << rate
+                                        << " Hz, bad " << bad);
+        cfg_mode = mode;
+        instance->flush_dsp();
+        auto tone = [](unsigned f, unsigned c) { return test_tone(f, c); };
+        for (unsigned k = 0; k < warm_up_chunks; ++k)
+            run(make_samples(chunk_frames, channels, tone), channels, rate);
+
+        auto spoilt = make_samples(chunk_frames, channels, tone);
+        for (unsigned f = 700; f < 705; ++f) {
+            for (unsigned c = 0; c < channels; ++c) spoilt[f * channels + c] = bad;
+        }
+        run(spoilt, channels, rate);
+
+        std::size_t samples_after = 0;
+        for (unsigned k = 0; k < chunks_after; ++k) {
+            const auto out = run(make_samples(chunk_frames, channels, tone), channels, rate);
+            ASSERT_TRUE(all_finite(out, samples_after)) << "chunk " << k << " after";
+        }
+        // Layouts the host has no mask for come back empty; everything else must have produced
+        // sound, so the check above was not vacuous.
+        if (channels != 3 && channels < 7) {
+            EXPECT_GT(samples_after, 0u);
+        }
+    }
+
+    void SetUp() override {
+        component_test::SetUp();
+        cfg_bass_enable = 1;  // every filter memory in use
+        cfg_surround_delay = 20;
+    }
+};
 
 TEST_F(bad_samples, output_is_finite_again_from_the_next_chunk_in_every_mode_layout_and_rate) {
-    cfg_bass_enable = 1;  // every filter memory in use
-    cfg_surround_delay = 20;
-    unsigned combinations = 0;
+    const audio_sample nan = std::numeric_limits<audio_sample>::quiet_NaN();
     for (int mode = 0; mode <= 8; ++mode) {
-        cfg_mode = mode;
         for (unsigned channels = 1; channels <= 8; ++channels) {
-            for (const unsigned rate : {22050u, 44100u, 48000u, 96000u}) {
-                for (const audio_sample bad : bad_values) {
-                    SCOPED_TRACE(testing::Message() << "mode " << mode << ", " << channels
-                                                    << " ch, " << rate << " Hz, bad " << bad);
-                    instance->flush_dsp();
-                    auto tone = [](unsigned f, unsigned c) { return test_tone(f, c); };
-                    for (unsigned k = 0; k < warm_up_chunks; ++k)
-                        run(make_samples(chunk_frames, channels, tone), channels, rate);
+            for (const unsigned rate : {22050u, 44100u, 48000u, 96000u})
+                expect_recovery(mode, channels, rate, nan);
+        }
+    }
+}
 
-                    // A short burst in every channel, in the middle of the chunk.
-                    auto spoilt = make_samples(chunk_frames, channels, tone);
-                    for (unsigned f = 700; f < 705; ++f) {
-                        for (unsigned c = 0; c < channels; ++c) spoilt[f * channels + c] = bad;
-                    }
-                    run(spoilt, channels, rate);
-
-                    std::size_t samples_after = 0;
-                    for (unsigned k = 0; k < chunks_after; ++k) {
-                        const auto out =
-                            run(make_samples(chunk_frames, channels, tone), channels, rate);
-                        ASSERT_TRUE(all_finite(out, samples_after)) << "chunk " << k << " after";
-                    }
-                    // Layouts the host has no mask for come back empty; everything else must
-                    // have produced sound, so the check above was not vacuous.
-                    if (channels != 3 && channels < 7) {
-                        EXPECT_GT(samples_after, 0u);
-                    }
-                    ++combinations;
-                }
+TEST_F(bad_samples, every_kind_of_bad_value_is_contained_in_every_mode) {
+    for (int mode = 0; mode <= 8; ++mode) {
+        for (const unsigned channels : {2u, 6u}) {
+            for (const unsigned rate : {44100u, 48000u}) {
+                for (const audio_sample bad : bad_values)
+                    expect_recovery(mode, channels, rate, bad);
             }
         }
     }
-    EXPECT_EQ(combinations, 9u * 8u * 4u * std::size(bad_values));
 }
 
 TEST_F(bad_samples, a_held_headphone_block_and_a_mode_switch_carry_nothing_over) {
