@@ -103,6 +103,12 @@ double channel_energy(const host_chunk& chunk, unsigned channel) {
     return sum;
 }
 
+// A step that lacks what an earlier one should have produced fails visibly instead of vanishing
+// from the tally.
+bool have(const void* needed, const char* step, const char* what) {
+    return needed != nullptr || check(false, step, "skipped: no %s", what);
+}
+
 // --- steps ---------------------------------------------------------------------------------
 
 void step_load(void* context) {
@@ -172,7 +178,7 @@ void step_factories(void* context) {
 
 void step_version_strings(void* context) {
     session& s = *static_cast<session*>(context);
-    if (s.version == nullptr) return;
+    if (!have(s.version, "version", "version service")) return;
     host_string text;
     s.version->get_file_name(text);
     check(text.get_length() == 0, "version: file name is empty before the library path is set",
@@ -201,7 +207,7 @@ void step_version_strings(void* context) {
 
 void step_dsp_entry(void* context) {
     session& s = *static_cast<session*>(context);
-    if (s.entry == nullptr) return;
+    if (!have(s.entry, "entry", "DSP entry")) return;
     const GUID guid = s.entry->get_guid();  // a struct returned by value
     check(same_guid(guid, ambiora_dsp_guid), "entry: get_guid returns the DSP's GUID by value",
           "got {%08lX-%04X-...}", static_cast<unsigned long>(guid.Data1), guid.Data2);
@@ -213,7 +219,7 @@ void step_dsp_entry(void* context) {
 
 void step_instantiate(void* context) {
     session& s = *static_cast<session*>(context);
-    if (s.entry == nullptr) return;
+    if (!have(s.entry, "instantiate", "DSP entry")) return;
     host_preset preset;
     static const unsigned char stale[3] = {1, 2, 3};
     preset.set_data(stale, sizeof stale);
@@ -285,7 +291,7 @@ void step_saved_defaults(void* context) {
 
 void step_decoder_mode(void* context) {
     session& s = *static_cast<session*>(context);
-    if (s.instance == nullptr) return;
+    if (!have(s.instance, "decoder", "DSP instance")) return;
     // The default mode is the 3/2 decoder: stereo in, 5.1 out. A chunk with no sample rate goes
     // along and must be removed without being processed.
     host_chunk& chunk = s.chunks[0];
@@ -334,7 +340,7 @@ void step_decoder_mode(void* context) {
 
 void step_bypass(void* context) {
     session& s = *static_cast<session*>(context);
-    if (s.instance == nullptr) return;
+    if (!have(s.instance, "bypass", "DSP instance")) return;
     set_mode(s, mode_bypass);
     const double minus_3_db = pow(10.0, -3.0 * double(0.05f));
     const unsigned channels[] = {1, 2};
@@ -365,7 +371,7 @@ void step_bypass(void* context) {
 
 void step_headphone_mode(void* context) {
     session& s = *static_cast<session*>(context);
-    if (s.instance == nullptr) return;
+    if (!have(s.instance, "headphone", "DSP instance")) return;
     set_mode(s, mode_headphone);
     s.instance->flush();
     host_chunk* first = run_one(s, 2, headphone_block / 2, stereo_signal);
@@ -401,7 +407,7 @@ void check_handle_event(session& s, const char* name, Deliver deliver) {
 
 void step_play_callbacks(void* context) {
     session& s = *static_cast<session*>(context);
-    if (s.callback == nullptr) return;
+    if (!have(s.callback, "callback", "play callback")) return;
     play_callback_static* cb = s.callback;
     const unsigned flags = cb->get_flags();
     check(flags == 511, "callback: flags subscribe the nine playback events (511)", "got %u",
