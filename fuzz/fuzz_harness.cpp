@@ -54,8 +54,8 @@ class input_reader {
 constexpr unsigned rate_table[] = {44100,  48000,  8000, 11025, 22050, 32000, 88200, 96000,
                                    192000, 384000, 0,    1,     7,     43999, 48001, 1000000};
 
-constexpr unsigned longest_chunk = 20000;        // frames; beyond two headphone blocks
-constexpr std::size_t frames_per_input = 60000;  // keeps one input fast
+constexpr unsigned longest_chunk = 17000;        // frames; beyond two headphone blocks
+constexpr std::size_t frames_per_input = 30000;  // keeps one input fast
 constexpr int actions_per_input = 48;
 
 bool settings_in_range() {
