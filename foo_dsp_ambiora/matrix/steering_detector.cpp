@@ -35,13 +35,15 @@ constexpr float smoothing_hz = 7.95f;
 // log((p + 0.1 q) / (q + 0.1 p)) for magnitudes p, q >= 0; 0 when both are 0; NaN when either
 // is NaN or infinite.
 //
-// Written without branches or selects of results so that the detector loop becomes SIMD code:
-// silence adds 1 to both sides of the ratio (which is then exactly 1, whose logarithm is exactly
-// 0), and x - x, which is 0 for every number, carries a NaN or an infinity through as NaN.
+// Written without branches, selects or comparisons so that the detector loop becomes SIMD code
+// (also in the 32-bit build): both sides of the ratio get 1e-300 added, which leaves any side that
+// is not 0 exactly as it was (the smallest is 0.1 x the smallest float, whose last binary place
+// in double is still some 1e-62) and turns silence into 1e-300 / 1e-300, whose logarithm is
+// exactly 0. x - x, which is 0 for every number, carries a NaN or an infinity through as NaN.
 inline float dominance(double p, double q) {
-    const double silent = (p == 0.0) & (q == 0.0) ? 1.0 : 0.0;
-    const double dominant = p + leak * q + silent;
-    const double other = q + leak * p + silent;
+    constexpr double silence_floor = 1e-300;
+    const double dominant = (p + leak * q) + silence_floor;
+    const double other = (q + leak * p) + silence_floor;
     return float(batch_log_ratio(dominant, other) + ((dominant - dominant) + (other - other)));
 }
 
