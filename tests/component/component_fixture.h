@@ -38,9 +38,11 @@ std::vector<audio_sample> make_samples(unsigned frames, unsigned channels, F val
     return s;
 }
 
-// A quiet, deterministic test signal that differs in every channel.
+// A quiet, deterministic test signal that differs in every channel. Its values are single-precision
+// numbers even where the host's samples are doubles (x64), so a path that leaves audio untouched
+// gives it back exactly through the engine's float frames.
 inline audio_sample test_tone(unsigned frame, unsigned channel) {
-    return audio_sample(0.25 * std::sin(0.01 * (frame + 1) * (channel + 1)));
+    return audio_sample(float(0.25 * std::sin(0.01 * (frame + 1) * (channel + 1))));
 }
 
 }  // namespace ambiora_test
