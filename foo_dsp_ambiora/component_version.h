@@ -9,7 +9,7 @@ namespace ambiora {
 inline constexpr const char* component_name = "Ambiora Processor";
 inline constexpr const char* component_version = "0.1.6a";
 inline constexpr const char* maker_web_address = "https://ambiora.example.org/processor";
-inline constexpr const char* copyright_line = "Copyright (c) 2026 the Ambiora Processor developers";
+inline constexpr const char* copyright_line = "Copyright (c) 2026 Ambiora developers";
 
 class componentversion_impl_simple : public componentversion {
 public:
