@@ -18,12 +18,15 @@ constexpr float seconds_per_microsecond = 1e-6f;
 
 // Far beyond any setting (100 ms) at any real rate; it only keeps the conversion to an integer
 // defined for absurd inputs.
-constexpr long double longest_delay_samples = 1u << 24;
+constexpr double longest_delay_samples = 1u << 24;
 
+// Double precision is enough to truncate exactly: a whole-number product falls short of its
+// integer by 2.5e-9 of itself, some ten million times more than double's rounding error.
+// We avoid long double on purpose: the 32-bit build would compute it on the x87 unit, whose
+// precision the host (not us) sets, so results could differ from the 64-bit build.
 std::uint32_t delay_length(std::int32_t sample_rate, std::uint32_t delay_us) {
-    const long double samples =
-        (long double)sample_rate * (long double)seconds_per_microsecond * (long double)delay_us;
-    if (!(samples >= 1.0L)) return 0;                                // also a non-positive rate
+    const double samples = double(sample_rate) * double(seconds_per_microsecond) * double(delay_us);
+    if (!(samples >= 1.0)) return 0;                                 // also a non-positive rate
     return std::uint32_t(std::min(samples, longest_delay_samples));  // truncates toward zero
 }
 
