@@ -28,7 +28,10 @@ void* open_library(const std::string& path, std::string& error) {
     if (m == nullptr) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
     return reinterpret_cast<void*>(m);
 #else
-    void* m = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // RTLD_NODELETE keeps the component mapped after dlclose, as the player keeps components
+    // until it exits. The FFTW library the component brings in keeps its planner caches for the
+    // life of the process; unmapping it would strand them, and leak checkers would report them.
+    void* m = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (m == nullptr) error = dlerror();
     return m;
 #endif
