@@ -9,14 +9,4 @@ packages=(
   clang lld llvm libclang-rt-14-dev clang-format
   libmysofa1 python3-h5py python3-numpy python3-scipy python3-matplotlib
 )
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  echo "== installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq </dev/null
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null >/dev/null
-fi
+bash "$(dirname "$0")/ensure_packages.sh" "${packages[@]}"

@@ -18,17 +18,7 @@ packages=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 xvfb googletest
 )
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  step "installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq </dev/null
-  apt-get install -y -qq "${missing[@]}" </dev/null >/dev/null
-fi
+bash tools/ensure_packages.sh "${packages[@]}"
 
 step "FFTW for both targets"
 eval "$(tools/build_fftw_mingw.sh </dev/null)"

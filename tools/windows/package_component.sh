@@ -10,16 +10,7 @@ cd "$repo"
 
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
           binutils-mingw-w64-x86-64 dpkg-dev zip googletest)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq </dev/null
-  apt-get install -y -qq "${missing[@]}" </dev/null >/dev/null
-fi
+bash tools/ensure_packages.sh "${packages[@]}"
 
 eval "$(tools/build_fftw_mingw.sh </dev/null)"
 eval "$(tools/windows/build_googletest_mingw.sh </dev/null)"

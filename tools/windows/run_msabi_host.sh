@@ -18,22 +18,7 @@ dll=$(cd "$(dirname "$dll")" && pwd)/$(basename "$dll")
 
 # The compiler, linker, import-library tool and Wine's Windows headers; installed if missing (CI
 # runs as root on a plain Debian 12).
-packages=(clang lld llvm libwine-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  if ((EUID != 0)); then
-    echo "run_msabi_host: missing packages: ${missing[*]}" >&2
-    exit 2
-  fi
-  echo "run_msabi_host: installing ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq </dev/null
-  apt-get install -y -qq "${missing[@]}" </dev/null >/dev/null
-fi
+bash "$(dirname "$0")/../ensure_packages.sh" clang lld llvm libwine-dev
 
 temp_build=
 build_dir=${MSABI_HOST_BUILD_DIR:-}
