@@ -7,6 +7,9 @@
 // the decoder makes of them rounds to the same floats as with the library functions, except in the
 // rare case where a result lies within that distance of a rounding boundary.
 //
+// Both are always inlined: they are compiled once per instruction set (see steered_kernels.h), and
+// an out-of-line copy built for a wider set must never be shared with the baseline code.
+//
 // SSE2 has no 64-bit integer comparison, and GCC will not vectorise a select that depends on a
 // floating-point comparison, so range decisions are made with integer additions and shifts.
 #pragma once
@@ -21,7 +24,7 @@ inline constexpr double ln2_high = 0.693145751953125;
 inline constexpr double ln2_low = 1.4286068203094172e-06;  // ln 2 - ln2_high, to 17 digits
 
 // e^x for -708 <= x <= 709 (the range of normal doubles); callers keep x there.
-inline double batch_exp(double x) {
+[[gnu::always_inline]] inline double batch_exp(double x) {
     constexpr double log2e = 1.4426950408889634;
     constexpr double round_magic = 6755399441055744.0;  // 1.5 x 2^52: adding it rounds to whole
     // x = n ln 2 + r with n whole and |r| <= ln 2 / 2; then e^x = 2^n e^r. The low bits of
@@ -54,7 +57,7 @@ inline double batch_exp(double x) {
 // exponents and significands, and the one division left is the one the series needs. Zero,
 // subnormal, negative and non-finite arguments give meaningless values (no trap, no undefined
 // behaviour); callers must handle them first.
-inline double batch_log_ratio(double a, double b) {
+[[gnu::always_inline]] inline double batch_log_ratio(double a, double b) {
     constexpr std::uint64_t fraction_mask = 0x000fffffffffffffull;
     constexpr std::uint64_t one_bits = 0x3ff0000000000000ull;
     constexpr double sqrt2 = 1.4142135623730951;

@@ -4,12 +4,10 @@
 // (L - R, back) magnitudes. Each ratio is "dominant + 0.1 x other" over "other + 0.1 x dominant",
 // so it stays within [0.1, 10] and its log within +-ln 10 however one-sided the sound is.
 //
-// The ratios are formed in double precision from the float samples. That is what keeps a signal
-// fading into the smallest floats harmless: 0.1 x a subnormal float is still a normal double, so
-// a denominator is zero only when both of its magnitudes are zero, and that case (digital silence
-// on the band) is caught and reads as neutral steering. Nothing infinite or NaN can reach the
-// smoother, whose memory would otherwise carry it for the rest of the stream. The logarithm is
-// batch_log_ratio (batch_exp_log.h), so the detector loop runs as SIMD code.
+// The ratios are measured by the loop in steered_loops.h, in double precision from the float
+// samples. That is what keeps a signal fading into the smallest floats harmless: a denominator is
+// zero only when both of its magnitudes are zero, and that case (digital silence on the band)
+// reads as neutral steering.
 //
 // The smoother itself keeps float memories, and at the highest rates its poles sit so close to
 // z = 1 that a step of the output is smaller than the rounding of the stored value: from 88.2 kHz
@@ -23,29 +21,13 @@
 
 #include "engine/surround_engine.h"
 #include "matrix/band_steering.h"
-#include "matrix/batch_exp_log.h"
 #include "matrix/biquad_sections.h"
+#include "matrix/steered_kernels.h"
 
 namespace ambiora {
 namespace {
 
-constexpr float leak = 0.1f;
 constexpr float smoothing_hz = 7.95f;
-
-// log((p + 0.1 q) / (q + 0.1 p)) for magnitudes p, q >= 0; 0 when both are 0; NaN when either
-// is NaN or infinite.
-//
-// Written without branches, selects or comparisons so that the detector loop becomes SIMD code
-// (also in the 32-bit build): both sides of the ratio get 1e-300 added, which leaves any side that
-// is not 0 exactly as it was (the smallest is 0.1 x the smallest float, whose last binary place
-// in double is still some 1e-62) and turns silence into 1e-300 / 1e-300, whose logarithm is
-// exactly 0. x - x, which is 0 for every number, carries a NaN or an infinity through as NaN.
-inline float dominance(double p, double q) {
-    constexpr double silence_floor = 1e-300;
-    const double dominant = (p + leak * q) + silence_floor;
-    const double other = (q + leak * p) + silence_floor;
-    return float(batch_log_ratio(dominant, other) + ((dominant - dominant) + (other - other)));
-}
 
 bool holds_numbers(const biquad_state& s) {
     return std::isfinite(s.x1) && std::isfinite(s.x2) && std::isfinite(s.y1) && std::isfinite(s.y2);
@@ -60,22 +42,12 @@ void contain_runaway(biquad_state& memory, float* values, std::uint32_t frames) 
     memory = {};
 }
 
-// The raw log ratios of every pair, before smoothing.
-void measure_dominance(const float* pairs, float* lr_out, float* fb_out, std::uint32_t frames) {
-    for (std::size_t k = 0; k < frames; ++k) {
-        const double x = pairs[2 * k];
-        const double y = pairs[2 * k + 1];
-        lr_out[k] = dominance(std::fabs(x), std::fabs(y));
-        fb_out[k] = dominance(std::fabs(x + y), std::fabs(x - y));
-    }
-}
-
 }  // namespace
 
 void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state& fb_memory,
                        float* lr_out, float* fb_out, const block_context& ctx) {
     const std::uint32_t frames = ctx.frame_count;
-    measure_dominance(pairs, lr_out, fb_out, frames);
+    fastest_steered_kernels().measure_dominance(pairs, lr_out, fb_out, frames);
     butterworth_lowpass_pair(lr_memory, lr_out, fb_memory, fb_out, smoothing_hz, 1, ctx);
     contain_runaway(lr_memory, lr_out, frames);
     contain_runaway(fb_memory, fb_out, frames);
@@ -91,8 +63,8 @@ void detect_band_steering(const band_steering& high, const band_steering& low,
         steering_detector(low.pairs, low.lr_memory, low.fb_memory, low.lr_out, low.fb_out, ctx);
         return;
     }
-    measure_dominance(high.pairs, high.lr_out, high.fb_out, frames);
-    measure_dominance(low.pairs, low.lr_out, low.fb_out, frames);
+    fastest_steered_kernels().measure_dominance(high.pairs, high.lr_out, high.fb_out, frames);
+    fastest_steered_kernels().measure_dominance(low.pairs, low.lr_out, low.fb_out, frames);
     butterworth_section high_lr(k, high.lr_memory), high_fb(k, high.fb_memory);
     butterworth_section low_lr(k, low.lr_memory), low_fb(k, low.fb_memory);
     for (std::size_t i = 0; i < frames; ++i) {
