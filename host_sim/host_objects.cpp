@@ -32,11 +32,16 @@ char* host_string::lock_buffer(std::size_t length) {
     return text_.data();
 }
 
-void host_string::unlock_buffer() { text_.resize(std::strlen(text_.c_str())); }
+void host_string::unlock_buffer() {
+    text_.resize(std::strlen(text_.c_str()));
+}
 
 host_chunk::host_chunk(std::vector<audio_sample> samples, unsigned channels, unsigned rate,
                        unsigned mask)
-    : data_(std::move(samples)), channels_(channels), rate_(rate), mask_(mask),
+    : data_(std::move(samples)),
+      channels_(channels),
+      rate_(rate),
+      mask_(mask),
       frames_(channels != 0 ? data_.size() / channels : 0) {}
 
 void host_chunk::set_channels(unsigned count, unsigned mask) {
@@ -47,6 +52,11 @@ void host_chunk::set_channels(unsigned count, unsigned mask) {
 std::vector<audio_sample> host_chunk::samples() const {
     const std::size_t n = std::min(data_.size(), frames_ * channels_);
     return {data_.begin(), data_.begin() + std::ptrdiff_t(n)};
+}
+
+std::vector<audio_sample> host_chunk::take_storage() {
+    frames_ = 0;
+    return std::move(data_);
 }
 
 audio_chunk* host_chunk_list::get_item(std::size_t index) const {

@@ -19,7 +19,7 @@
 namespace host_sim {
 
 class host_string final : public string_base {
-public:
+  public:
     void add_string(const char* text, std::size_t length) override;
     const char* get_ptr() const override { return text_.c_str(); }
     void set_string(const char* text, std::size_t length) override;
@@ -30,12 +30,12 @@ public:
 
     const std::string& str() const { return text_; }
 
-private:
+  private:
     std::string text_;
 };
 
 class host_chunk final : public audio_chunk {
-public:
+  public:
     host_chunk() = default;
     host_chunk(std::vector<audio_sample> samples, unsigned channels, unsigned rate,
                unsigned mask = 0);
@@ -54,8 +54,11 @@ public:
 
     // The valid samples (frames x channels).
     std::vector<audio_sample> samples() const;
+    // Hands the sample storage over (so that a caller can reuse it for its next chunk) and
+    // leaves the chunk empty.
+    std::vector<audio_sample> take_storage();
 
-private:
+  private:
     std::vector<audio_sample> data_;
     unsigned channels_ = 0;
     unsigned rate_ = 0;
@@ -64,7 +67,7 @@ private:
 };
 
 class host_chunk_list final : public dsp_chunk_list {
-public:
+  public:
     std::size_t get_count() const override { return chunks_.size(); }
     audio_chunk* get_item(std::size_t index) const override;
     void remove_by_idx(std::size_t index) override;
@@ -74,12 +77,12 @@ public:
     host_chunk& add(host_chunk chunk);
     host_chunk& at(std::size_t index) { return *chunks_.at(index); }
 
-private:
+  private:
     std::vector<std::unique_ptr<host_chunk>> chunks_;
 };
 
 class host_preset final : public dsp_preset {
-public:
+  public:
     GUID* get_owner(GUID* out) const override {
         *out = owner_;
         return out;
@@ -91,39 +94,39 @@ public:
     void set_data_from_stream(stream_reader* stream, std::size_t bytes,
                               abort_callback& abort) override;
 
-private:
+  private:
     GUID owner_{};
     std::vector<unsigned char> data_;
 };
 
 class host_abort final : public abort_callback {
-public:
+  public:
     bool is_aborting() const override { return aborting_; }
     HANDLE get_abort_event() const override { return nullptr; }
     void set(bool aborting) { aborting_ = aborting; }
 
-private:
+  private:
     bool aborting_ = false;
 };
 
 class memory_writer final : public stream_writer {
-public:
+  public:
     void write(const void* data, std::size_t bytes, abort_callback& abort) override;
     const std::vector<unsigned char>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<unsigned char> bytes_;
 };
 
 class memory_reader final : public stream_reader {
-public:
+  public:
     explicit memory_reader(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {}
     std::size_t read(void* buffer, std::size_t bytes, abort_callback& abort) override;
     void read_object(void* buffer, std::size_t bytes, abort_callback& abort) override;
     std::uint64_t skip(std::uint64_t bytes, abort_callback& abort) override;
     void skip_object(std::uint64_t bytes, abort_callback& abort) override;
 
-private:
+  private:
     std::vector<unsigned char> bytes_;
     std::size_t position_ = 0;
 };
@@ -131,13 +134,13 @@ private:
 // A track handle whose references are counted, so tests can see that a handler released the
 // reference it was given.
 class host_track final : public metadb_handle {
-public:
+  public:
     int service_release() noexcept override { return --references_; }
     int service_add_ref() noexcept override { return ++references_; }
     bool service_query(service_ptr&, const GUID&) override { return false; }
     int references() const { return references_; }
 
-private:
+  private:
     std::atomic<int> references_{1};
 };
 

@@ -20,17 +20,21 @@
 namespace ambiora {
 
 class denormal_guard {
-public:
+  public:
 #if defined(AMBIORA_HAVE_MXCSR)
-    denormal_guard() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | flush_to_zero | denormals_are_zero); }
-    ~denormal_guard() { _mm_setcsr(saved_); }
+    denormal_guard() : saved_(_mm_getcsr()) {
+        _mm_setcsr(saved_ | flush_to_zero | denormals_are_zero);
+    }
+    ~denormal_guard() {
+        _mm_setcsr(saved_);
+    }
 #else
     denormal_guard() = default;
 #endif
     denormal_guard(const denormal_guard&) = delete;
     denormal_guard& operator=(const denormal_guard&) = delete;
 
-private:
+  private:
 #if defined(AMBIORA_HAVE_MXCSR)
     static constexpr unsigned flush_to_zero = 0x8000;       // MXCSR bit 15
     static constexpr unsigned denormals_are_zero = 0x0040;  // MXCSR bit 6

@@ -1,6 +1,7 @@
 #include "dsp/dsp_ambiora.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "dsp/chunk_layout.h"
 #include "dsp/denormal_guard.h"
@@ -38,35 +39,70 @@ void snapshot_settings(block_context& ctx) {
     ctx.speaker_on[speaker_sr] = cfg_speaker_sr;
 }
 
-// Interleaved chunk samples -> work frames. Channels the layout has no slot for stay silent.
+// Interleaved chunk samples -> work frames, for one channel count known at compile time so that
+// each frame is a handful of fixed moves. Slots the layout does not use are written as zeros.
+template <std::uint32_t channels>
+void spread_frames(const audio_sample* in, std::uint32_t frames, float* work) {
+    constexpr auto slots = channel_slots<channels>;
+    for (std::uint32_t f = 0; f < frames; ++f, in += channels, work += frame_width) {
+        float frame[frame_width] = {};
+        for (std::uint32_t c = 0; c < channels; ++c) frame[slots[c]] = static_cast<float>(in[c]);
+        std::memcpy(work, frame, sizeof frame);
+    }
+}
+
+// Counts the engine does not take (3, or 7 and more) give silent frames.
 void spread_into_frames(const audio_sample* in, std::uint32_t frames, std::uint32_t channels,
                         float* work) {
-    std::memset(work, 0, std::size_t(frames) * frame_width * sizeof(float));
-    int slot[6];
-    const std::uint32_t used = input_slot(channels, 0) < 0 ? 0 : channels;
-    for (std::uint32_t c = 0; c < used; ++c) slot[c] = input_slot(channels, c);
-    for (std::uint32_t f = 0; f < frames; ++f) {
-        const audio_sample* src = in + std::size_t(f) * channels;
-        float* dst = work + std::size_t(f) * frame_width;
-        for (std::uint32_t c = 0; c < used; ++c) dst[slot[c]] = static_cast<float>(src[c]);
+    switch (channels) {
+        case 1:
+            return spread_frames<1>(in, frames, work);
+        case 2:
+            return spread_frames<2>(in, frames, work);
+        case 4:
+            return spread_frames<4>(in, frames, work);
+        case 5:
+            return spread_frames<5>(in, frames, work);
+        case 6:
+            return spread_frames<6>(in, frames, work);
+        default:
+            std::memset(work, 0, std::size_t(frames) * frame_width * sizeof(float));
     }
 }
 
 // Work frames -> interleaved output channels in the host's order for that count.
+template <std::uint32_t channels>
+void gather_frames(const float* work, std::uint32_t frames, float* out) {
+    constexpr auto slots = channel_slots<channels>;
+    for (std::uint32_t f = 0; f < frames; ++f, work += frame_width, out += channels) {
+        for (std::uint32_t c = 0; c < channels; ++c) out[c] = work[slots[c]];
+    }
+}
+
+// `channels` is one that has a default mask (1, 2, 4, 5 or 6).
 void gather_from_frames(const float* work, std::uint32_t frames, std::uint32_t channels,
                         float* out) {
-    int slot[6];
-    for (std::uint32_t c = 0; c < channels; ++c) slot[c] = output_slot(channels, c);
-    for (std::uint32_t f = 0; f < frames; ++f) {
-        const float* src = work + std::size_t(f) * frame_width;
-        float* dst = out + std::size_t(f) * channels;
-        for (std::uint32_t c = 0; c < channels; ++c) dst[c] = src[slot[c]];
+    switch (channels) {
+        case 1:
+            return gather_frames<1>(work, frames, out);
+        case 2:
+            return gather_frames<2>(work, frames, out);
+        case 4:
+            return gather_frames<4>(work, frames, out);
+        case 5:
+            return gather_frames<5>(work, frames, out);
+        case 6:
+            return gather_frames<6>(work, frames, out);
+        default:
+            return;
     }
 }
 
 }  // namespace
 
-GUID dsp_ambiora::g_get_guid() { return dsp_guid; }
+GUID dsp_ambiora::g_get_guid() {
+    return dsp_guid;
+}
 
 bool dsp_ambiora::g_get_default_preset(dsp_preset& out) {
     const dsp_dummy_preset& dummy = dsp_dummy_preset::instance();
@@ -121,10 +157,12 @@ bool dsp_ambiora::process_chunk(audio_chunk* chunk) {
     const std::size_t samples = std::size_t(out_channels) * out_frames;
     chunk->set_data_size(samples);
     audio_sample* dst = chunk->get_data();
-    if (output_.data != nullptr) {
-        for (std::size_t i = 0; i < samples; ++i) dst[i] = output_.data[i];
-    } else {
+    if (output_.data == nullptr) {
         for (std::size_t i = 0; i < samples; ++i) dst[i] = 0;
+    } else if constexpr (std::is_same_v<audio_sample, float>) {
+        if (samples != 0) std::memcpy(dst, output_.data, samples * sizeof(float));
+    } else {
+        for (std::size_t i = 0; i < samples; ++i) dst[i] = output_.data[i];
     }
     chunk->set_sample_count(out_frames);
     chunk->set_channels(out_channels, mask);

@@ -16,7 +16,7 @@
 namespace ambiora {
 
 class dsp_ambiora : public dsp_impl_base_t<dsp> {
-public:
+  public:
     dsp_ambiora() = default;
 
     // Identity and configuration, used by the DSP entry.
@@ -29,12 +29,12 @@ public:
     double report_latency() override { return 0.0; }
     bool wants_track_marks() override { return false; }
 
-protected:
+  protected:
     void end_of_track() override {}
     void end_of_playback() override {}
     bool process_chunk(audio_chunk* chunk) override;
 
-private:
+  private:
     aligned_buffer output_;  // the chunk's output samples, interleaved in the output layout
     aligned_buffer work_;    // the block of work frames handed to the engine
 };

@@ -1,5 +1,6 @@
 #include "render_loop.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "progress_bar.h"
@@ -31,12 +32,17 @@ render_totals run_render(audio_source& source, dsp& instance, const render_optio
     host_sim::host_chunk_list list;
     kept_chunks kept;
     render_totals totals;
+    // The storage of the last chunk handed back, reused for the next one: once it has grown to
+    // the widest output, reading a chunk costs no allocation (and no fresh pages to fault in).
+    std::vector<audio_sample> spare;
 
-    // Reads the next chunk straight into a fresh chunk of the list (the component rewrites it in
-    // place) and returns its frame count; `silent` makes a chunk of zeros instead.
+    // Reads the next chunk straight into a chunk of the list (the component rewrites it in place)
+    // and returns its frame count; `silent` makes a chunk of zeros instead.
     auto fill_chunk = [&](bool silent) -> std::size_t {
-        host_sim::host_chunk& chunk = list.add(host_sim::host_chunk(
-            std::vector<audio_sample>(options.chunk_frames * channels), channels, rate));
+        spare.resize(options.chunk_frames * channels);
+        if (silent) std::fill(spare.begin(), spare.end(), audio_sample(0));
+        host_sim::host_chunk& chunk =
+            list.add(host_sim::host_chunk(std::move(spare), channels, rate));
         const std::size_t frames =
             silent ? options.chunk_frames : source.read(chunk.get_data(), options.chunk_frames);
         chunk.set_data_size(frames * channels);
@@ -50,6 +56,7 @@ render_totals run_render(audio_source& source, dsp& instance, const render_optio
         for (std::size_t i = 0; i < list.get_count(); ++i) kept.push_back(&list.at(i));
         totals.kept_frames += frames_with_channels(kept);
         if (hooks.after_chunk) hooks.after_chunk(index, kept);
+        if (list.get_count() != 0) spare = list.at(list.get_count() - 1).take_storage();
         while (list.get_count() != 0) list.remove_by_idx(list.get_count() - 1);
     };
 
