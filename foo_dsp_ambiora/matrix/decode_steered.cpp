@@ -7,21 +7,15 @@
 // independently.
 //
 // The per-frame loops (weights, matrix, mix-down) are in steered_loops.h, built for several
-// instruction sets; this file splits the bands, runs the detectors and hands over the block.
-#include <algorithm>
-#include <bit>
-#include <cmath>
-
+// instruction sets; this file works out the mix-down and runs the three parts in turn.
 #include "engine/surround_engine.h"
-#include "matrix/band_steering.h"
-#include "matrix/biquad_sections.h"
 #include "matrix/matrix_common.h"
+#include "matrix/split_and_detect.h"
 #include "matrix/steered_kernels.h"
 
 namespace ambiora {
 namespace {
 
-constexpr float band_split_hz = 1200.0f;
 constexpr float mono_surround_gain = 0.707f;
 constexpr float width_step = 0.006666667f;  // 1/150: the share of the centre per percent of width
 constexpr float centre_floor = 0.333f;      // what the centre keeps at full width
@@ -48,30 +42,6 @@ steered_mixdown mixdown_of(const block_context& ctx) {
     return m;
 }
 
-// Splits L and R into `high` (above 1200 Hz) and `low` (the rest), both interleaved pairs, so
-// that high + low is the source sample for sample.
-//
-// Below 2400 Hz the split frequency is at or beyond Nyquist: there is no band above it, and the
-// high-pass then passes nothing, so the whole source is treated as low band. The high band's
-// detector sees silence and stays neutral.
-void split_bands(surround_engine& engine, const block_context& ctx) {
-    const std::uint32_t frames = ctx.frame_count;
-    const float* frame = ctx.work->data;
-    float* high = engine.band_high.data;
-    float* low = engine.band_low.data;
-    for (std::size_t k = 0; k < frames; ++k, frame += frame_width) {
-        high[2 * k] = frame[slot_l];
-        high[2 * k + 1] = frame[slot_r];
-    }
-    butterworth_highpass_pair(engine.band_split[0], high, engine.band_split[1], high + 1,
-                              band_split_hz, 2, ctx);
-    frame = ctx.work->data;
-    for (std::size_t k = 0; k < frames; ++k, frame += frame_width) {
-        low[2 * k] = frame[slot_l] - high[2 * k];
-        low[2 * k + 1] = frame[slot_r] - high[2 * k + 1];
-    }
-}
-
 }  // namespace
 
 void decode_steered(surround_engine& engine, block_context& ctx) {
@@ -83,13 +53,7 @@ void decode_steered(surround_engine& engine, block_context& ctx) {
     engine.steer_lr_low.resize_discarding(frames);
     engine.steer_fb_low.resize_discarding(frames);
 
-    split_bands(engine, ctx);
-    detect_band_steering(
-        {engine.band_high.data, engine.steer_lr_high_memory, engine.steer_fb_high_memory,
-         engine.steer_lr_high.data, engine.steer_fb_high.data},
-        {engine.band_low.data, engine.steer_lr_low_memory, engine.steer_fb_low_memory,
-         engine.steer_lr_low.data, engine.steer_fb_low.data},
-        ctx);
+    split_and_detect_steering(engine, ctx);
 
     const steered_block block = {engine.band_high.data,
                                  engine.band_low.data,

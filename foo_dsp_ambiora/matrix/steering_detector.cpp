@@ -17,10 +17,11 @@
 // and turned into NaN could poison the decoder for good. That cannot be produced by the
 // recurrence's rounding as far as we know, but if it ever happens the block's non-numbers read as
 // neutral steering and the memory starts afresh.
+#include <algorithm>
 #include <cmath>
 
 #include "engine/surround_engine.h"
-#include "matrix/band_steering.h"
+#include "matrix/split_and_detect.h"
 #include "matrix/biquad_sections.h"
 #include "matrix/steered_kernels.h"
 
@@ -28,6 +29,8 @@ namespace ambiora {
 namespace {
 
 constexpr float smoothing_hz = 7.95f;
+constexpr float band_split_hz = 1200.0f;
+constexpr std::uint32_t detector_tile_frames = 256;
 
 bool holds_numbers(const biquad_state& s) {
     return std::isfinite(s.x1) && std::isfinite(s.x2) && std::isfinite(s.y1) && std::isfinite(s.y2);
@@ -42,6 +45,102 @@ void contain_runaway(biquad_state& memory, float* values, std::uint32_t frames) 
     memory = {};
 }
 
+// The source's L and R, split into interleaved high and low bands, as separate passes: the form
+// for rates at which a design gives way to its limit filter. Below 2400 Hz the split frequency is
+// at or beyond Nyquist: there is no band above it, and the high-pass then passes nothing, so the
+// whole source is treated as low band and the high band's detector sees silence.
+void split_bands(surround_engine& engine, const block_context& ctx) {
+    const std::uint32_t frames = ctx.frame_count;
+    const float* frame = ctx.work->data;
+    float* high = engine.band_high.data;
+    float* low = engine.band_low.data;
+    for (std::size_t k = 0; k < frames; ++k, frame += frame_width) {
+        high[2 * k] = frame[slot_l];
+        high[2 * k + 1] = frame[slot_r];
+    }
+    butterworth_highpass_pair(engine.band_split[0], high, engine.band_split[1], high + 1,
+                              band_split_hz, 2, ctx);
+    frame = ctx.work->data;
+    for (std::size_t k = 0; k < frames; ++k, frame += frame_width) {
+        low[2 * k] = frame[slot_l] - high[2 * k];
+        low[2 * k + 1] = frame[slot_r] - high[2 * k + 1];
+    }
+}
+
+// The same split and both detectors with the recurrences interleaved. Each filter step waits for
+// the one before, so a pass is bound by that latency, not by arithmetic. The four smoothers
+// already share one loop; the split's two high-pass filters join them one tile ahead: while tile
+// t is smoothed, tile t + 1 is split, and between the two its dominance (a vectorised loop) is
+// measured. Every recurrence sees the same inputs in the same order as in the separate passes.
+void split_and_detect_in_tiles(surround_engine& engine, const block_context& ctx,
+                               const butterworth_coefficients& split,
+                               const butterworth_coefficients& smooth) {
+    const std::uint32_t frames = ctx.frame_count;
+    const float* work = ctx.work->data;
+    float* high = engine.band_high.data;
+    float* low = engine.band_low.data;
+    float* lr_high = engine.steer_lr_high.data;
+    float* fb_high = engine.steer_fb_high.data;
+    float* lr_low = engine.steer_lr_low.data;
+    float* fb_low = engine.steer_fb_low.data;
+    const steered_kernels& kernels = fastest_steered_kernels();
+
+    butterworth_section split_left(split, engine.band_split[0]);
+    butterworth_section split_right(split, engine.band_split[1]);
+    butterworth_section smooth_lr_high(smooth, engine.steer_lr_high_memory);
+    butterworth_section smooth_fb_high(smooth, engine.steer_fb_high_memory);
+    butterworth_section smooth_lr_low(smooth, engine.steer_lr_low_memory);
+    butterworth_section smooth_fb_low(smooth, engine.steer_fb_low_memory);
+
+    auto split_frame = [&](std::size_t k) {
+        high[2 * k] = split_left.step(work[k * frame_width + slot_l]);
+        high[2 * k + 1] = split_right.step(work[k * frame_width + slot_r]);
+    };
+    // The low band and the raw dominance of both bands, once a tile's high band is complete.
+    auto measure_tile = [&](std::uint32_t start, std::uint32_t count) {
+        for (std::size_t k = start; k < start + count; ++k) {
+            low[2 * k] = work[k * frame_width + slot_l] - high[2 * k];
+            low[2 * k + 1] = work[k * frame_width + slot_r] - high[2 * k + 1];
+        }
+        kernels.measure_dominance(high + 2 * start, lr_high + start, fb_high + start, count);
+        kernels.measure_dominance(low + 2 * start, lr_low + start, fb_low + start, count);
+    };
+    auto smooth_frame = [&](std::size_t k) {
+        lr_high[k] = smooth_lr_high.step(lr_high[k]);
+        fb_high[k] = smooth_fb_high.step(fb_high[k]);
+        lr_low[k] = smooth_lr_low.step(lr_low[k]);
+        fb_low[k] = smooth_fb_low.step(fb_low[k]);
+    };
+
+    const std::uint32_t first_count = std::min(detector_tile_frames, frames);
+    for (std::uint32_t k = 0; k < first_count; ++k) split_frame(k);
+    measure_tile(0, first_count);
+    for (std::uint32_t start = 0; start < frames; start += detector_tile_frames) {
+        const std::uint32_t count = std::min(detector_tile_frames, frames - start);
+        const std::uint32_t next = start + count;
+        const std::uint32_t next_count = std::min(detector_tile_frames, frames - next);
+        // Only the last tile can be short, so the next one is never longer than this one.
+        std::uint32_t i = 0;
+        for (; i < next_count; ++i) {
+            split_frame(next + i);
+            smooth_frame(start + i);
+        }
+        for (; i < count; ++i) smooth_frame(start + i);
+        if (next_count != 0) measure_tile(next, next_count);
+    }
+
+    engine.band_split[0] = split_left.memory();
+    engine.band_split[1] = split_right.memory();
+    engine.steer_lr_high_memory = smooth_lr_high.memory();
+    engine.steer_fb_high_memory = smooth_fb_high.memory();
+    engine.steer_lr_low_memory = smooth_lr_low.memory();
+    engine.steer_fb_low_memory = smooth_fb_low.memory();
+    contain_runaway(engine.steer_lr_high_memory, lr_high, frames);
+    contain_runaway(engine.steer_fb_high_memory, fb_high, frames);
+    contain_runaway(engine.steer_lr_low_memory, lr_low, frames);
+    contain_runaway(engine.steer_fb_low_memory, fb_low, frames);
+}
+
 }  // namespace
 
 void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state& fb_memory,
@@ -53,34 +152,20 @@ void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state
     contain_runaway(fb_memory, fb_out, frames);
 }
 
-void detect_band_steering(const band_steering& high, const band_steering& low,
-                          const block_context& ctx) {
-    const std::uint32_t frames = ctx.frame_count;
-    butterworth_coefficients k;
-    if (!butterworth_lowpass_design(smoothing_hz, ctx.sample_rate, k)) {
-        steering_detector(high.pairs, high.lr_memory, high.fb_memory, high.lr_out, high.fb_out,
-                          ctx);
-        steering_detector(low.pairs, low.lr_memory, low.fb_memory, low.lr_out, low.fb_out, ctx);
+void split_and_detect_steering(surround_engine& engine, const block_context& ctx) {
+    butterworth_coefficients split, smooth;
+    if (!butterworth_highpass_design(band_split_hz, ctx.sample_rate, split) ||
+        !butterworth_lowpass_design(smoothing_hz, ctx.sample_rate, smooth)) {
+        split_bands(engine, ctx);
+        steering_detector(engine.band_high.data, engine.steer_lr_high_memory,
+                          engine.steer_fb_high_memory, engine.steer_lr_high.data,
+                          engine.steer_fb_high.data, ctx);
+        steering_detector(engine.band_low.data, engine.steer_lr_low_memory,
+                          engine.steer_fb_low_memory, engine.steer_lr_low.data,
+                          engine.steer_fb_low.data, ctx);
         return;
     }
-    fastest_steered_kernels().measure_dominance(high.pairs, high.lr_out, high.fb_out, frames);
-    fastest_steered_kernels().measure_dominance(low.pairs, low.lr_out, low.fb_out, frames);
-    butterworth_section high_lr(k, high.lr_memory), high_fb(k, high.fb_memory);
-    butterworth_section low_lr(k, low.lr_memory), low_fb(k, low.fb_memory);
-    for (std::size_t i = 0; i < frames; ++i) {
-        high.lr_out[i] = high_lr.step(high.lr_out[i]);
-        high.fb_out[i] = high_fb.step(high.fb_out[i]);
-        low.lr_out[i] = low_lr.step(low.lr_out[i]);
-        low.fb_out[i] = low_fb.step(low.fb_out[i]);
-    }
-    high.lr_memory = high_lr.memory();
-    high.fb_memory = high_fb.memory();
-    low.lr_memory = low_lr.memory();
-    low.fb_memory = low_fb.memory();
-    contain_runaway(high.lr_memory, high.lr_out, frames);
-    contain_runaway(high.fb_memory, high.fb_out, frames);
-    contain_runaway(low.lr_memory, low.lr_out, frames);
-    contain_runaway(low.fb_memory, low.fb_out, frames);
+    split_and_detect_in_tiles(engine, ctx, split, smooth);
 }
 
 }  // namespace ambiora
