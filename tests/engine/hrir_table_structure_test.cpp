@@ -58,72 +58,53 @@ double sum(std::span<const float> h) {
     return s;
 }
 
-TEST(HrirTableStructure, EveryValueIsA24BitSample) {
+// Every value is a 24-bit sample; the sum (bin 0 of the response spectrum, on which the rendered
+// level of low notes rests) lies in a narrow band; and the table sounds to its last sample.
+TEST(HrirTableStructure, EveryTableIs24BitWithItsSumInBandAndSoundsToTheEnd) {
     for (int t = 0; t < static_cast<int>(hrir_table_count); ++t) {
-        for (std::size_t n = 0; n < hrir_length; ++n) {
-            const double scaled = static_cast<double>(table(t)[n]) * 8388608.0;
-            ASSERT_EQ(scaled, std::round(scaled)) << "table " << t << " sample " << n;
-            ASSERT_LT(std::fabs(table(t)[n]), 1.0f) << "table " << t << " sample " << n;
-        }
-    }
-}
-
-// Bin 0 of every response spectrum is the table's sum; the rendered level of low notes rests on it.
-TEST(HrirTableStructure, EverySumLiesInItsNarrowBand) {
-    for (int t = 0; t < static_cast<int>(hrir_table_count); ++t) {
-        EXPECT_GE(sum(table(t)), 0.725) << "table " << t;
-        EXPECT_LE(sum(table(t)), 0.750) << "table " << t;
-    }
-}
-
-TEST(HrirTableStructure, EveryTableSoundsToItsLastSample) {
-    for (int t = 0; t < static_cast<int>(hrir_table_count); ++t) {
+        SCOPED_TRACE(testing::Message() << "table " << t);
         const auto h = table(t);
-        EXPECT_TRUE(std::any_of(h.end() - 16, h.end(), [](float v) { return v != 0.0f; }))
-            << "table " << t << " falls silent before its end";
+        for (std::size_t n = 0; n < hrir_length; ++n) {
+            const double scaled = static_cast<double>(h[n]) * 8388608.0;
+            ASSERT_EQ(scaled, std::round(scaled)) << "sample " << n;
+            ASSERT_LT(std::fabs(h[n]), 1.0f) << "sample " << n;
+        }
+        EXPECT_GE(sum(h), 0.725);
+        EXPECT_LE(sum(h), 0.750);
+        EXPECT_TRUE(std::any_of(h.end() - 16, h.end(), [](float v) { return v != 0.0f; }));
     }
 }
 
-TEST(HrirTableStructure, NearEarStartsAtZeroAndFarEarFollowsByTheInterauralDelay) {
-    struct pair_case {
+TEST(HrirTableStructure, DirectSoundTimingAndLevelAtNearAndFarEar) {
+    const struct {
         int speaker, near_ear, far_ear;
         std::size_t min_lag, max_lag;
-    };
-    const pair_case pairs[] = {
+    } pairs[] = {
         {spk_l, ear_left, ear_right, 10, 10},
         {spk_r, ear_right, ear_left, 10, 10},
         {spk_sl, ear_left, ear_right, 21, 22},
         {spk_sr, ear_right, ear_left, 21, 22},
     };
+    const double near_peak[bank_count] = {0.732, 0.602};
+    const double centre_peak[bank_count] = {0.475, 0.390};
     for (int bank = 0; bank < bank_count; ++bank) {
-        for (const pair_case& p : pairs) {
+        for (const auto& p : pairs) {
             const auto near = table(table_index(bank, p.speaker, p.near_ear));
             const auto far = table(table_index(bank, p.speaker, p.far_ear));
             SCOPED_TRACE(testing::Message() << "bank " << bank << " speaker " << p.speaker);
             EXPECT_EQ(onset(near), 0u);
             EXPECT_EQ(peak_position(near), 0u);
+            EXPECT_NEAR(near[0], near_peak[bank], 0.01);
             EXPECT_GE(onset(far), p.min_lag);
             EXPECT_LE(onset(far), p.max_lag);
             // The head shadows the far ear: its direct sound is far weaker.
             EXPECT_LT(std::fabs(far[onset(far) + 1]), 0.4 * near[0]);
         }
-        EXPECT_EQ(onset(table(table_index(bank, spk_c, ear_left))), 0u);
-        EXPECT_EQ(onset(table(table_index(bank, spk_c, ear_right))), 0u);
-    }
-}
-
-TEST(HrirTableStructure, DirectPeaksMeetTheirLevels) {
-    const double near_peak[bank_count] = {0.732, 0.602};
-    const double centre_peak[bank_count] = {0.475, 0.390};
-    for (int bank = 0; bank < bank_count; ++bank) {
-        for (int speaker : {spk_l, spk_r, spk_sl, spk_sr}) {
-            const int near_ear = (speaker == spk_l || speaker == spk_sl) ? ear_left : ear_right;
-            EXPECT_NEAR(table(table_index(bank, speaker, near_ear))[0], near_peak[bank], 0.01)
-                << "bank " << bank << " speaker " << speaker;
-        }
-        for (int ear : {ear_left, ear_right})
+        for (int ear : {ear_left, ear_right}) {
+            EXPECT_EQ(onset(table(table_index(bank, spk_c, ear))), 0u);
             EXPECT_NEAR(table(table_index(bank, spk_c, ear))[0], centre_peak[bank], 0.01)
                 << "bank " << bank << " ear " << ear;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "engine/surround_engine.h"
@@ -12,7 +13,6 @@ namespace {
 
 using matrix_test::amplitude_at;
 using matrix_test::noise;
-using matrix_test::run_in_chunks;
 using matrix_test::same_bits;
 using matrix_test::sine;
 using matrix_test::test_block;
@@ -99,68 +99,30 @@ TEST(ButterworthFilters, FollowTheDocumentedArithmeticBitForBit) {
         else
             butterworth_lowpass(state, pairs.data(), 1, c.cutoff, 2, ctx);
         const std::vector<float> expected = reference_biquad(in, c.highpass, c.cutoff, c.fs);
-        std::vector<float> got(in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
-            got[i] = pairs[2 * i + 1];
             ASSERT_EQ(pairs[2 * i], 0.5f) << "left-hand samples must be untouched";
+            ASSERT_TRUE(same_bits(&pairs[2 * i + 1], &expected[i], 1)) << c.cutoff << " Hz, " << i;
         }
-        EXPECT_TRUE(same_bits(got.data(), expected.data(), got.size())) << c.cutoff << " Hz";
         EXPECT_EQ(state.x1, in.back());
         EXPECT_EQ(state.y1, expected.back());
         EXPECT_EQ(state.y2, expected[expected.size() - 2]);
     }
 }
 
-TEST(ButterworthFilters, ChunksOfAnySizeEqualOneWholeBlock) {
-    test_block whole(10000, 44100);
+TEST(ButterworthFiltersAndDelay, ChunksOfAnySizeEqualOneWholeBlock) {
+    test_block source(10000, 44100);
     for (std::uint32_t slot = 0; slot < frame_width; ++slot)
-        whole.set_channel(slot, noise(whole.frames(), 100 + slot));
-    const std::vector<float> source(whole.data(), whole.data() + whole.frames() * frame_width);
-
-    auto run = [](biquad_state(&m)[3], aligned_buffer& line, block_context& ctx) {
-        butterworth_highpass(m[0], ctx.work->data, slot_l, 1200.0f, frame_width, ctx);
-        butterworth_lowpass(m[1], ctx.work->data, slot_sl, 7.95f, frame_width, ctx);
-        butterworth_lowpass(m[2], ctx.work->data, slot_sr, 7000.0f, frame_width, ctx);
-        delay_channel(line, 20000, ctx, ctx.work->data, slot_sr);
-    };
-    biquad_state whole_memory[3];
-    aligned_buffer whole_line;
-    run(whole_memory, whole_line, whole.ctx);
-
-    for (const std::uint32_t chunk : {1u, 7u, 4096u}) {
-        SCOPED_TRACE(chunk);
-        test_block chunked(whole.frames(), 44100);
-        std::copy(source.begin(), source.end(), chunked.data());
-        biquad_state memory[3];
+        source.set_channel(slot, noise(source.frames(), 100 + slot));
+    struct memories {
+        biquad_state filter[3];
         aligned_buffer line;
-        run_in_chunks(chunked, chunk, [&](block_context& ctx) { run(memory, line, ctx); });
-        EXPECT_TRUE(same_bits(chunked.data(), whole.data(), source.size()));
-        // R, C and LFE were never touched.
-        for (std::uint32_t k = 0; k < whole.frames(); ++k) {
-            ASSERT_EQ(chunked.at(k, slot_r), source[k * frame_width + slot_r]);
-            ASSERT_EQ(chunked.at(k, slot_lfe), source[k * frame_width + slot_lfe]);
-        }
-    }
-}
-
-TEST(ButterworthFilters, EmptyBlockLeavesMemoryUnchanged) {
-    const biquad_state primed{0.25f, -0.5f, 0.125f, 0.75f};
-    block_context ctx;
-    ctx.sample_rate = 44100;
-    ctx.frame_count = 0;
-    float dummy = 1.0f;
-    for (const float cutoff : {100.0f, 30000.0f}) {  // inside the band and beyond Nyquist
-        biquad_state high = primed, low = primed;
-        butterworth_highpass(high, &dummy, 0, cutoff, 1, ctx);
-        butterworth_lowpass(low, &dummy, 0, cutoff, 1, ctx);
-        for (const biquad_state& s : {high, low}) {
-            EXPECT_EQ(s.x1, primed.x1);
-            EXPECT_EQ(s.x2, primed.x2);
-            EXPECT_EQ(s.y1, primed.y1);
-            EXPECT_EQ(s.y2, primed.y2);
-        }
-    }
-    EXPECT_EQ(dummy, 1.0f);
+    };
+    matrix_test::expect_chunk_size_invariant<memories>(source, [](memories& m, block_context& ctx) {
+        butterworth_highpass(m.filter[0], ctx.work->data, slot_l, 1200.0f, frame_width, ctx);
+        butterworth_lowpass(m.filter[1], ctx.work->data, slot_sl, 7.95f, frame_width, ctx);
+        butterworth_lowpass(m.filter[2], ctx.work->data, slot_sr, 7000.0f, frame_width, ctx);
+        delay_channel(m.line, 20000, ctx, ctx.work->data, slot_sr);
+    });
 }
 
 TEST(ButterworthFilters, CornerAtOrBeyondNyquistPassesAllOrNothing) {
@@ -202,12 +164,12 @@ std::int64_t impulse_arrival(std::int32_t fs, std::uint32_t delay_us, aligned_bu
 }
 
 TEST(SurroundDelay, LengthIsTruncatedFromSinglePrecisionMicroseconds) {
-    aligned_buffer a, b, c;
-    EXPECT_EQ(impulse_arrival(44100, 20000, a), 881);
-    EXPECT_EQ(a.size, 881u);
-    EXPECT_EQ(impulse_arrival(48000, 20000, b), 959);
-    EXPECT_EQ(b.size, 959u);
-    EXPECT_EQ(impulse_arrival(44100, 10000, c), 440);
+    for (const auto& [fs, us, frames] :
+         {std::tuple{44100, 20000u, 881u}, {48000, 20000u, 959u}, {44100, 10000u, 440u}}) {
+        aligned_buffer line;
+        EXPECT_EQ(impulse_arrival(fs, us, line), std::int64_t(frames));
+        EXPECT_EQ(line.size, frames);
+    }
 }
 
 TEST(SurroundDelay, EveryChangeOfLengthStartsFromSilence) {

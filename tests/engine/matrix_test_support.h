@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "engine/surround_engine.h"
 
 namespace ambiora::matrix_test {
@@ -106,6 +108,27 @@ inline void run_in_chunks(test_block& whole, std::uint32_t chunk,
 
 inline bool same_bits(const float* a, const float* b, std::size_t n) {
     return std::memcmp(a, b, n * sizeof(float)) == 0;
+}
+
+// Runs `stage(state, ctx)` over copies of `source`, each with a fresh `State`: in one block and in
+// chunks of 1, 7 and 4096 frames. Every run must give the same bits.
+template <typename State, typename Stage>
+void expect_chunk_size_invariant(const test_block& source, Stage stage) {
+    const std::size_t floats = std::size_t(source.frames()) * frame_width;
+    std::vector<float> first;
+    for (const std::uint32_t chunk : {source.frames(), 1u, 7u, 4096u}) {
+        SCOPED_TRACE(chunk);
+        test_block copy(source.frames(), source.ctx.sample_rate, source.ctx.mode);
+        copy.ctx = source.ctx;
+        copy.ctx.work = &copy.work;
+        std::memcpy(copy.data(), source.work.data, floats * sizeof(float));
+        State state;
+        run_in_chunks(copy, chunk, [&](block_context& ctx) { stage(state, ctx); });
+        if (first.empty())
+            first.assign(copy.data(), copy.data() + floats);
+        else
+            EXPECT_TRUE(same_bits(copy.data(), first.data(), floats));
+    }
 }
 
 }  // namespace ambiora::matrix_test
