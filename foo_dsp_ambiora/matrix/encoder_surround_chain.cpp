@@ -51,6 +51,49 @@ class surround_chain {
     all_pass_section phase_[4];
 };
 
+// The same six sections for two channels, one per lane (see butterworth_section_pair).
+class surround_chain_pair {
+  public:
+    surround_chain_pair(const butterworth_coefficients& highpass,
+                        const butterworth_coefficients& lowpass,
+                        const encoder_surround_memories& first,
+                        const encoder_surround_memories& second)
+        : first_(first),
+          second_(second),
+          highpass_(highpass, first.highpass, second.highpass),
+          lowpass_(lowpass, first.lowpass, second.lowpass),
+          phase_{section(0), section(1), section(2), section(3)} {}
+
+    __m128d step(__m128d x) {
+        __m128d y = lowpass_.step(highpass_.step(x));
+        for (all_pass_section_pair& section : phase_) y = section.step(y);
+        return y;
+    }
+
+    void store_memories() const {
+        first_.highpass = highpass_.first_memory();
+        second_.highpass = highpass_.second_memory();
+        first_.lowpass = lowpass_.first_memory();
+        second_.lowpass = lowpass_.second_memory();
+        for (int s = 0; s < 4; ++s) {
+            first_.phase_shift.section[s] = phase_[s].first_memory();
+            second_.phase_shift.section[s] = phase_[s].second_memory();
+        }
+    }
+
+  private:
+    all_pass_section_pair section(int s) const {
+        return {phase_shift_coefficients[s], first_.phase_shift.section[s],
+                second_.phase_shift.section[s]};
+    }
+
+    const encoder_surround_memories& first_;
+    const encoder_surround_memories& second_;
+    butterworth_section_pair highpass_;
+    butterworth_section_pair lowpass_;
+    all_pass_section_pair phase_[4];
+};
+
 bool design_chain(const block_context& ctx, butterworth_coefficients& highpass,
                   butterworth_coefficients& lowpass) {
     return butterworth_highpass_design(surround_highpass_hz, ctx.sample_rate, highpass) &&
@@ -91,14 +134,14 @@ void shape_encoder_surround_pair(const encoder_surround_memories& first,
         shape_in_passes(second, ctx, second_channel);
         return;
     }
-    surround_chain a(highpass, lowpass, first), b(highpass, lowpass, second);
+    surround_chain_pair chains(highpass, lowpass, first, second);
     float* frame = ctx.work->data;
     for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {
-        frame[first_channel] = a.step(frame[first_channel]);
-        frame[second_channel] = b.step(frame[second_channel]);
+        const __m128d y = chains.step(pack_lanes(frame[first_channel], frame[second_channel]));
+        frame[first_channel] = first_lane(y);
+        frame[second_channel] = second_lane(y);
     }
-    a.store_memories();
-    b.store_memories();
+    chains.store_memories();
 }
 
 }  // namespace ambiora

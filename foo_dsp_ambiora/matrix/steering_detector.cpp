@@ -85,16 +85,18 @@ void split_and_detect_in_tiles(surround_engine& engine, const block_context& ctx
     float* fb_low = engine.steer_fb_low.data;
     const steered_kernels& kernels = fastest_steered_kernels();
 
-    butterworth_section split_left(split, engine.band_split[0]);
-    butterworth_section split_right(split, engine.band_split[1]);
-    butterworth_section smooth_lr_high(smooth, engine.steer_lr_high_memory);
-    butterworth_section smooth_fb_high(smooth, engine.steer_fb_high_memory);
-    butterworth_section smooth_lr_low(smooth, engine.steer_lr_low_memory);
-    butterworth_section smooth_fb_low(smooth, engine.steer_fb_low_memory);
+    // Left and right of the split share a register, as do each band's two smoothers.
+    butterworth_section_pair splitter(split, engine.band_split[0], engine.band_split[1]);
+    butterworth_section_pair smooth_high(smooth, engine.steer_lr_high_memory,
+                                         engine.steer_fb_high_memory);
+    butterworth_section_pair smooth_low(smooth, engine.steer_lr_low_memory,
+                                        engine.steer_fb_low_memory);
 
     auto split_frame = [&](std::size_t k) {
-        high[2 * k] = split_left.step(work[k * frame_width + slot_l]);
-        high[2 * k + 1] = split_right.step(work[k * frame_width + slot_r]);
+        const float* frame = work + k * frame_width;
+        const __m128d y = splitter.step(pack_lanes(frame[slot_l], frame[slot_r]));
+        high[2 * k] = first_lane(y);
+        high[2 * k + 1] = second_lane(y);
     };
     // The low band and the raw dominance of both bands, once a tile's high band is complete.
     auto measure_tile = [&](std::uint32_t start, std::uint32_t count) {
@@ -106,10 +108,12 @@ void split_and_detect_in_tiles(surround_engine& engine, const block_context& ctx
         kernels.measure_dominance(low + 2 * start, lr_low + start, fb_low + start, count);
     };
     auto smooth_frame = [&](std::size_t k) {
-        lr_high[k] = smooth_lr_high.step(lr_high[k]);
-        fb_high[k] = smooth_fb_high.step(fb_high[k]);
-        lr_low[k] = smooth_lr_low.step(lr_low[k]);
-        fb_low[k] = smooth_fb_low.step(fb_low[k]);
+        const __m128d h = smooth_high.step(pack_lanes(lr_high[k], fb_high[k]));
+        const __m128d l = smooth_low.step(pack_lanes(lr_low[k], fb_low[k]));
+        lr_high[k] = first_lane(h);
+        fb_high[k] = second_lane(h);
+        lr_low[k] = first_lane(l);
+        fb_low[k] = second_lane(l);
     };
 
     const std::uint32_t first_count = std::min(detector_tile_frames, frames);
@@ -129,12 +133,12 @@ void split_and_detect_in_tiles(surround_engine& engine, const block_context& ctx
         if (next_count != 0) measure_tile(next, next_count);
     }
 
-    engine.band_split[0] = split_left.memory();
-    engine.band_split[1] = split_right.memory();
-    engine.steer_lr_high_memory = smooth_lr_high.memory();
-    engine.steer_fb_high_memory = smooth_fb_high.memory();
-    engine.steer_lr_low_memory = smooth_lr_low.memory();
-    engine.steer_fb_low_memory = smooth_fb_low.memory();
+    engine.band_split[0] = splitter.first_memory();
+    engine.band_split[1] = splitter.second_memory();
+    engine.steer_lr_high_memory = smooth_high.first_memory();
+    engine.steer_fb_high_memory = smooth_high.second_memory();
+    engine.steer_lr_low_memory = smooth_low.first_memory();
+    engine.steer_fb_low_memory = smooth_low.second_memory();
     contain_runaway(engine.steer_lr_high_memory, lr_high, frames);
     contain_runaway(engine.steer_fb_high_memory, fb_high, frames);
     contain_runaway(engine.steer_lr_low_memory, lr_low, frames);
