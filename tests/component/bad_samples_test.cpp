@@ -75,21 +75,17 @@ class bad_samples : public component_test {
 };
 
 TEST_F(bad_samples, output_is_finite_again_from_the_next_chunk_in_every_mode_layout_and_rate) {
-    const audio_sample nan = std::numeric_limits<audio_sample>::quiet_NaN();
+    // NaN in every layout and at rates in and out of the headphone range; every kind of bad value
+    // in stereo and 5.1 at the headphone rates.
     for (int mode = 0; mode <= 8; ++mode) {
         for (unsigned channels = 1; channels <= 8; ++channels) {
-            for (const unsigned rate : {22050u, 44100u, 48000u, 96000u})
-                expect_recovery(mode, channels, rate, nan);
-        }
-    }
-}
-
-TEST_F(bad_samples, every_kind_of_bad_value_is_contained_in_every_mode) {
-    for (int mode = 0; mode <= 8; ++mode) {
-        for (const unsigned channels : {2u, 6u}) {
-            for (const unsigned rate : {44100u, 48000u}) {
-                for (const audio_sample bad : bad_values)
+            for (const unsigned rate : {22050u, 44100u, 48000u, 96000u}) {
+                const bool every_kind =
+                    (channels == 2 || channels == 6) && (rate == 44100 || rate == 48000);
+                for (const audio_sample bad : bad_values) {
                     expect_recovery(mode, channels, rate, bad);
+                    if (!every_kind) break;
+                }
             }
         }
     }

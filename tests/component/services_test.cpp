@@ -67,10 +67,17 @@ TEST(services, the_dsp_entry_names_itself_and_makes_instances_from_its_own_prese
     service_ptr_t<dsp> made;
     ASSERT_TRUE(entry->instantiate(made, preset));
     ASSERT_TRUE(made);
+    EXPECT_EQ(made->service_add_ref(), 2);  // instances are reference counted
+    EXPECT_EQ(made->service_release(), 1);
     service_ptr out;
     EXPECT_TRUE(made->service_query(out, dsp::class_guid));
     EXPECT_EQ(made->report_latency(), 0.0);
     EXPECT_FALSE(made->wants_track_marks());
+
+    // Preset data is never read.
+    const char junk[] = "not a preset of ours";
+    preset.set_data(junk, sizeof junk);
+    EXPECT_TRUE(entry->instantiate(made, preset));
 }
 
 TEST(services, a_preset_owned_by_another_dsp_is_refused_whichever_byte_differs) {
@@ -85,23 +92,6 @@ TEST(services, a_preset_owned_by_another_dsp_is_refused_whichever_byte_differs) 
         EXPECT_FALSE(entry->instantiate(out, preset)) << "byte " << byte;
         EXPECT_EQ(out.get(), previous.get()) << "the out reference must be left alone";
     }
-}
-
-TEST(services, preset_data_is_never_read) {
-    auto entry = host().create<dsp_entry>();
-    host_sim::host_preset preset;
-    preset.set_owner(dsp_guid);
-    const char junk[] = "not a preset of ours";
-    preset.set_data(junk, sizeof junk);
-    service_ptr_t<dsp> made;
-    EXPECT_TRUE(entry->instantiate(made, preset));
-}
-
-TEST(services, instances_are_reference_counted) {
-    service_ptr_t<dsp> a = host().instantiate_default();
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->service_add_ref(), 2);
-    EXPECT_EQ(a->service_release(), 1);
 }
 
 TEST(services, the_play_callback_subscribes_to_the_first_nine_events) {
