@@ -46,6 +46,7 @@ void spread_frames(const audio_sample* in, std::uint32_t frames, float* work) {
     constexpr auto slots = channel_slots<channels>;
     for (std::uint32_t f = 0; f < frames; ++f, in += channels, work += frame_width) {
         float frame[frame_width] = {};
+#pragma GCC unroll 6
         for (std::uint32_t c = 0; c < channels; ++c) frame[slots[c]] = static_cast<float>(in[c]);
         std::memcpy(work, frame, sizeof frame);
     }
@@ -71,10 +72,18 @@ void spread_into_frames(const audio_sample* in, std::uint32_t frames, std::uint3
 }
 
 // Work frames -> interleaved output channels in the host's order for that count.
+static_assert(channel_slots<frame_width> == std::array<std::uint32_t, 6>{0, 1, 2, 3, 4, 5});
+
 template <std::uint32_t channels>
 void gather_frames(const float* work, std::uint32_t frames, float* out) {
     constexpr auto slots = channel_slots<channels>;
+    if constexpr (channels == frame_width) {
+        // Six channels leave in slot order: the frames are the output as they stand.
+        std::memcpy(out, work, std::size_t(frames) * frame_width * sizeof(float));
+        return;
+    }
     for (std::uint32_t f = 0; f < frames; ++f, work += frame_width, out += channels) {
+#pragma GCC unroll 6
         for (std::uint32_t c = 0; c < channels; ++c) out[c] = work[slots[c]];
     }
 }
