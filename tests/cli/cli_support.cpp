@@ -235,6 +235,33 @@ void cli_test::TearDown() {
     std::filesystem::remove_all(dir_);
 }
 
+std::vector<std::string> cli_test::render_each(
+    const std::string& in, const std::vector<std::vector<std::string>>& option_lists,
+    std::vector<std::string>* errors, const std::string& extension) {
+    std::vector<std::vector<std::string>> calls;
+    std::vector<std::string> outs;
+    for (const auto& options : option_lists) {
+        outs.push_back(path("out" + std::to_string(renders_++) + extension));
+        calls.push_back({"render", in, outs.back()});
+        calls.back().insert(calls.back().end(), options.begin(), options.end());
+    }
+    const std::vector<run_result> results = run_ambiora_each(calls);
+    for (const run_result& r : results) {
+        EXPECT_EQ(r.exit_code, 0) << r.err;
+        EXPECT_EQ(r.out, "") << "stdout carries results only";
+        if (errors != nullptr) errors->push_back(r.err);
+    }
+    return outs;
+}
+
+std::string cli_test::render_file(const std::string& in, const std::vector<std::string>& options,
+                                  std::string* error, const std::string& extension) {
+    std::vector<std::string> errors;
+    const std::string out = render_each(in, {options}, &errors, extension).at(0);
+    if (error != nullptr) *error = errors.at(0);
+    return out;
+}
+
 std::vector<std::string> cli_test::folder_listing() const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir_)) {

@@ -77,7 +77,22 @@ class cli_test : public ::testing::Test {
     // Names in the scratch folder, hidden ones included.
     std::vector<std::string> folder_listing() const;
 
+    // `ambiora render IN OUT options...` for each option list (run several at once), each into a
+    // fresh OUT in the scratch folder ending in `extension`. Expects success and an empty stdout;
+    // returns the OUT paths, and each run's stderr in `errors` if given.
+    std::vector<std::string> render_each(const std::string& in,
+                                         const std::vector<std::vector<std::string>>& option_lists,
+                                         std::vector<std::string>* errors = nullptr,
+                                         const std::string& extension = ".wav");
+    std::string render_file(const std::string& in, const std::vector<std::string>& options,
+                            std::string* error = nullptr, const std::string& extension = ".wav");
+    sound render(const std::string& in, const std::vector<std::string>& options,
+                 std::string* error = nullptr) {
+        return read_sound(render_file(in, options, error));
+    }
+
     std::string dir_;
+    int renders_ = 0;
 };
 
 }  // namespace cli_test

@@ -43,15 +43,7 @@ wave_format read_wave_format(const std::string& path) {
     return f;
 }
 
-class render_output : public cli_test {
-  protected:
-    void render_ok(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), "render");
-        const run_result r = run_ambiora(arguments);
-        ASSERT_EQ(r.exit_code, 0) << r.err;
-        EXPECT_EQ(r.out, "");
-    }
-};
+class render_output : public cli_test {};
 
 TEST_F(render_output, wav_is_extensible_float_with_the_mask_of_the_output_layout) {
     const struct {
@@ -61,12 +53,11 @@ TEST_F(render_output, wav_is_extensible_float_with_the_mask_of_the_output_layout
     } cases[] = {{2, "4", 6, 0x3f}, {2, "5", 2, 0x3},  {1, "0", 1, 0x4},
                  {4, "0", 4, 0x33}, {5, "0", 5, 0x3b}, {6, "7", 2, 0x3}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.channels) + " channels in mode " + c.mode);
         const std::string in = path("in" + std::to_string(c.channels) + ".wav");
         write_sound(in, multichannel_tones(c.channels));
-        const std::string out = path("out.wav");
-        render_ok({in, out, "--mode", c.mode});
+        const std::string out = render_file(in, {"--mode", c.mode});
         const wave_format f = read_wave_format(out);
-        SCOPED_TRACE(std::to_string(c.channels) + " channels in mode " + c.mode);
         EXPECT_EQ(f.tag, 0xfffeu);
         EXPECT_EQ(f.channels, c.out_channels);
         EXPECT_EQ(f.bits, 32u);
@@ -79,18 +70,14 @@ TEST_F(render_output, wav_is_extensible_float_with_the_mask_of_the_output_layout
 
 TEST_F(render_output, flac_and_integer_wav_come_from_the_name_or_the_option) {
     write_sound(path("in.flac"), stereo_programme(), SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
-    render_ok({path("in.flac"), path("out.wav")});
-    render_ok({path("in.flac"), path("out.flac"), "--quiet"});
-    render_ok({path("in.flac"), path("out16.wav"), "--sample-format", "16", "--quiet"});
-
-    const sound reference = read_sound(path("out.wav"));
-    const sound flac = read_sound(path("out.flac"));
+    const sound reference = render(path("in.flac"), {});
+    const sound flac = read_sound(render_file(path("in.flac"), {"--quiet"}, nullptr, ".flac"));
+    const std::string out16 = render_file(path("in.flac"), {"--sample-format", "16"});
+    const sound pcm16 = read_sound(out16);
     EXPECT_EQ(flac.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
-    const sound pcm16 = read_sound(path("out16.wav"));
     EXPECT_EQ(pcm16.format, SF_FORMAT_WAVEX | SF_FORMAT_PCM_16);
-    const wave_format f = read_wave_format(path("out16.wav"));
-    EXPECT_EQ(f.mask, 0x3fu);
-    EXPECT_EQ(f.subformat, 1u);
+    EXPECT_EQ(read_wave_format(out16).mask, 0x3fu);
+    EXPECT_EQ(read_wave_format(out16).subformat, 1u);
     ASSERT_EQ(flac.samples.size(), reference.samples.size());
     ASSERT_EQ(pcm16.samples.size(), reference.samples.size());
     for (std::size_t i = 0; i < reference.samples.size(); ++i) {
@@ -104,25 +91,18 @@ TEST_F(render_output, chunk_size_does_not_change_matrix_mode_output) {
     write_sound(path("surround.wav"), multichannel_tones(6, 0.5));
     const struct {
         const char* input;
-        const char* mode;
-    } cases[] = {{"stereo.wav", "1"}, {"stereo.wav", "2"},   {"stereo.wav", "3"},
-                 {"stereo.wav", "4"}, {"surround.wav", "7"}, {"surround.wav", "8"}};
-    std::vector<std::vector<std::string>> calls;
-    for (const auto& c : cases) {
-        for (const char* chunk : {"4096", "777"}) {
-            calls.push_back({"render", path(c.input),
-                             path(std::string(c.mode) + "-" + chunk + ".wav"), "--mode", c.mode,
-                             "--chunk", chunk, "--bass-enable", "1"});
+        std::vector<const char*> modes;
+    } sources[] = {{"stereo.wav", {"1", "2", "3", "4"}}, {"surround.wav", {"7", "8"}}};
+    for (const auto& source : sources) {
+        std::vector<std::vector<std::string>> option_lists;
+        for (const char* mode : source.modes) {
+            for (const char* chunk : {"4096", "777"})
+                option_lists.push_back({"--mode", mode, "--chunk", chunk, "--bass-enable", "1"});
         }
-    }
-    for (const run_result& r : run_ambiora_each(calls)) ASSERT_EQ(r.exit_code, 0) << r.err;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.input) + " in mode " + c.mode);
-        const sound whole = read_sound(path(std::string(c.mode) + "-4096.wav"));
-        const sound cut = read_sound(path(std::string(c.mode) + "-777.wav"));
-        ASSERT_EQ(whole.samples.size(), cut.samples.size());
-        for (std::size_t i = 0; i < whole.samples.size(); ++i) {
-            ASSERT_EQ(whole.samples[i], cut.samples[i]) << "sample " << i;
+        const std::vector<std::string> outs = render_each(path(source.input), option_lists);
+        for (std::size_t i = 0; i < outs.size(); i += 2) {
+            EXPECT_TRUE(read_sound(outs[i]).samples == read_sound(outs[i + 1]).samples)
+                << source.input << " in mode " << source.modes[i / 2];
         }
     }
 }
@@ -130,10 +110,11 @@ TEST_F(render_output, chunk_size_does_not_change_matrix_mode_output) {
 TEST_F(render_output, headphone_renders_keep_the_input_length_unless_asked_for_whole_blocks) {
     const sound input = stereo_programme(0.5, 44100);  // 22050 frames: two blocks and a part
     write_sound(path("in.wav"), input);
-    render_ok({path("in.wav"), path("full.wav"), "--mode", "5", "--chunk", "1000"});
-    render_ok({path("in.wav"), path("blocks.wav"), "--mode", "5", "--chunk", "1000", "--no-tail"});
-    const sound full = read_sound(path("full.wav"));
-    const sound blocks = read_sound(path("blocks.wav"));
+    const std::vector<std::string> outs = render_each(
+        path("in.wav"),
+        {{"--mode", "5", "--chunk", "1000"}, {"--mode", "5", "--chunk", "1000", "--no-tail"}});
+    const sound full = read_sound(outs[0]);
+    const sound blocks = read_sound(outs[1]);
     EXPECT_EQ(full.frames(), input.frames());
     EXPECT_EQ(blocks.frames(), 2u * 8192u);
     ASSERT_LE(blocks.samples.size(), full.samples.size());

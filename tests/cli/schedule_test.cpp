@@ -17,12 +17,10 @@ class schedule_log : public cli_test {
         write_sound(path("in.wav"), input_);
     }
 
-    run_result render(const std::vector<std::string>& arguments) {
-        std::vector<std::string> all = {"render"};
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        run_result r = run_ambiora(all);
-        EXPECT_EQ(r.exit_code, 0) << r.err;
-        return r;
+    // The chunk log of a render with `options`.
+    chunk_log render_log(const std::string& in, const std::vector<std::string>& options,
+                         std::string* error = nullptr) {
+        return read_chunk_log(render_file(in, options, error, ".chunks"));
     }
 
     sound input_;
@@ -44,12 +42,9 @@ void expect_chunk_matches(const logged_chunk& c, const sound& plain, std::size_t
 
 TEST_F(schedule_log, without_changes_the_log_holds_exactly_what_a_plain_render_writes) {
     write_text(path("plan.txt"), "# nothing changes\n0 mode=4\n");
-    render({path("in.wav"), path("plain.wav"), "--chunk", "1000"});
-    const run_result r = render(
-        {path("in.wav"), path("log.chunks"), "--chunk", "1000", "--schedule", path("plan.txt")});
-    EXPECT_EQ(r.out, "");
-    const sound plain = read_sound(path("plain.wav"));
-    const chunk_log log = read_chunk_log(path("log.chunks"));
+    const sound plain = render(path("in.wav"), {"--chunk", "1000"});
+    const chunk_log log =
+        render_log(path("in.wav"), {"--chunk", "1000", "--schedule", path("plan.txt")});
     EXPECT_EQ(log.rate, 48000u);
     ASSERT_EQ(log.chunks.size(), 24u);
     for (std::size_t i = 0; i < log.chunks.size(); ++i) {
@@ -71,20 +66,19 @@ TEST_F(schedule_log, changes_and_resets_land_before_the_chunks_they_name) {
                "\n"
                "18  mode=Bypass\n"
                "40  mode=1         # never reached\n");
-    const run_result r = render(
-        {path("in.wav"), path("log.chunks"), "--chunk", "1024", "--schedule", path("plan.txt")});
-    EXPECT_NE(r.err.find("chunk 40 and later were never reached"), std::string::npos) << r.err;
+    std::string warnings;
+    const chunk_log log =
+        render_log(path("in.wav"), {"--chunk", "1024", "--schedule", path("plan.txt")}, &warnings);
+    EXPECT_NE(warnings.find("chunk 40 and later were never reached"), std::string::npos)
+        << warnings;
 
     // What the engine would give from the start, and from a clean engine at chunk 8 onwards.
-    render({path("in.wav"), path("plain.wav"), "--chunk", "1024", "--quiet"});
+    const sound plain = render(path("in.wav"), {"--chunk", "1024", "--quiet"});
     sound rest = input_;
     rest.samples.erase(rest.samples.begin(), rest.samples.begin() + 8 * 1024 * 2);
     write_sound(path("rest.wav"), rest);
-    render({path("rest.wav"), path("after-seek.wav"), "--chunk", "1024", "--centre-trim", "6"});
-    const sound plain = read_sound(path("plain.wav"));
-    const sound after_seek = read_sound(path("after-seek.wav"));
+    const sound after_seek = render(path("rest.wav"), {"--chunk", "1024", "--centre-trim", "6"});
 
-    const chunk_log log = read_chunk_log(path("log.chunks"));
     ASSERT_EQ(log.chunks.size(), 24u);  // 23 whole chunks and one of 448 frames
     const double plus_6db = std::pow(10.0, 6 * double(0.05f));
     for (std::size_t i = 0; i < 10; ++i) {
@@ -120,9 +114,8 @@ TEST_F(schedule_log, changes_and_resets_land_before_the_chunks_they_name) {
 TEST_F(schedule_log, chunks_the_component_empties_are_kept_without_channels) {
     write_sound(path("three.wav"), multichannel_tones(3, 0.1));  // 4800 frames
     write_text(path("plan.txt"), "0 mode=0\n");
-    render(
-        {path("three.wav"), path("log.chunks"), "--schedule", path("plan.txt"), "--chunk", "2000"});
-    const chunk_log log = read_chunk_log(path("log.chunks"));
+    const chunk_log log =
+        render_log(path("three.wav"), {"--schedule", path("plan.txt"), "--chunk", "2000"});
     ASSERT_EQ(log.chunks.size(), 3u);
     for (const logged_chunk& c : log.chunks) {
         EXPECT_EQ(c.keep, 1u);

@@ -79,20 +79,13 @@ TEST_F(stored_settings, save_and_load_round_trip_through_the_components_stream) 
     // A render from the stored settings is the render with the same options, and options given
     // as well have the last word.
     write_sound(path("in.wav"), stereo_programme());
-    ASSERT_EQ(
-        run_ambiora({"render", path("in.wav"), path("stored.wav"), "--settings", path("s.cfg")})
-            .exit_code,
-        0);
-    ASSERT_EQ(run_ambiora({"render", path("in.wav"), path("options.wav"), "--mode", "3",
-                           "--centre-trim", "-7", "--master-gain", "-3"})
-                  .exit_code,
-              0);
-    ASSERT_EQ(run_ambiora({"render", path("in.wav"), path("override.wav"), "--settings",
-                           path("s.cfg"), "--mode", "0", "--save-settings", path("s2.cfg")})
-                  .exit_code,
-              0);
-    EXPECT_EQ(read_sound(path("stored.wav")).samples, read_sound(path("options.wav")).samples);
-    EXPECT_EQ(read_sound(path("override.wav")).channels, 2);
+    const std::vector<std::string> outs = render_each(
+        path("in.wav"),
+        {{"--settings", path("s.cfg")},
+         {"--mode", "3", "--centre-trim", "-7", "--master-gain", "-3"},
+         {"--settings", path("s.cfg"), "--mode", "0", "--save-settings", path("s2.cfg")}});
+    EXPECT_EQ(read_sound(outs[0]).samples, read_sound(outs[1]).samples);
+    EXPECT_EQ(read_sound(outs[2]).channels, 2);
     EXPECT_EQ(stored(read_bytes(path("s2.cfg")), mode_key), 0);
     EXPECT_EQ(stored(read_bytes(path("s2.cfg")), centre_trim_key), -7);
 }
@@ -128,14 +121,9 @@ TEST_F(headphone_responses, a_response_file_replaces_the_built_in_set) {
 
     for (const char* mode : {"5", "6"}) {
         SCOPED_TRACE(std::string("mode ") + mode);
-        ASSERT_EQ(
-            run_ambiora({"render", path("in.wav"), path("built-in.wav"), "--mode", mode}).exit_code,
-            0);
-        const run_result r = run_ambiora({"render", path("in.wav"), path("custom.wav"), "--mode",
-                                          mode, "--hrir", path("left-only.f32")});
-        ASSERT_EQ(r.exit_code, 0) << r.err;
-        const sound built_in = read_sound(path("built-in.wav"));
-        const sound custom = read_sound(path("custom.wav"));
+        const std::vector<std::string> outs = render_each(
+            path("in.wav"), {{"--mode", mode}, {"--mode", mode, "--hrir", path("left-only.f32")}});
+        const sound built_in = read_sound(outs[0]), custom = read_sound(outs[1]);
         EXPECT_GT(rms(built_in.channel(1)), 1e-3);
         EXPECT_EQ(rms(custom.channel(1)), 0.0);
         EXPECT_GT(rms(custom.channel(0)), 1e-3);
