@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/surround_engine.h"
+#include "matrix_test_support.h"
 
 namespace ambiora {
 namespace {
@@ -42,21 +43,7 @@ std::vector<unsigned char> carried_state(const surround_engine& e) {
     return out;
 }
 
-struct engine_fixture : ::testing::Test {
-    static void SetUpTestSuite() {
-        engine = new surround_engine;
-        build_engine(*engine);
-    }
-    static void TearDownTestSuite() {
-        destroy_engine(*engine);
-        delete engine;
-    }
-    void SetUp() override { reset_engine(*engine); }
-    static surround_engine* engine;
-};
-surround_engine* engine_fixture::engine = nullptr;
-
-using contain_non_finite_stage = engine_fixture;
+using contain_non_finite_stage = matrix_test::built_engine_test;
 
 TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
     std::mt19937 rng(7);
@@ -69,7 +56,7 @@ TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
             for (const std::int32_t rate : {44100, 48000, 96000}) {
                 SCOPED_TRACE(testing::Message()
                              << "mode " << mode << ", " << channels << " ch, " << rate << " Hz");
-                reset_engine(*engine);
+                reset_engine(*engine_);
                 for (int k = 0; k < 12; ++k) {
                     const std::uint32_t frames = chunk_size(rng);
                     std::uniform_real_distribution<float> sample(-levels[k % 3], levels[k % 3]);
@@ -86,11 +73,11 @@ TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
                     ctx.sample_rate = rate;
                     ctx.frame_count = frames;
                     ctx.work = &work;
-                    process_block(*engine, ctx);
+                    process_block(*engine_, ctx);
 
-                    const auto before = carried_state(*engine);
-                    contain_non_finite(*engine, frames);
-                    ASSERT_EQ(before, carried_state(*engine)) << "block " << k;
+                    const auto before = carried_state(*engine_);
+                    contain_non_finite(*engine_, frames);
+                    ASSERT_EQ(before, carried_state(*engine_)) << "block " << k;
                 }
             }
         }
@@ -100,18 +87,18 @@ TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
 TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_only_that_one) {
     const biquad_state sane = {0.5f, -0.25f, 1e18f, -3e-39f};
     for (const float bad : {nan, inf, -inf, 1e30f, -3e38f, 2e19f}) {
-        engine->bass_highpass[0] = sane;
-        engine->bass_highpass[1] = {0.1f, bad, 0.2f, 0.3f};
-        engine->steer_fb_low_memory = {bad, 0, 0, 0};
-        engine->phase_shift_b = {};
-        engine->phase_shift_b.section[0] = sane;
-        engine->phase_shift_b.section[3].y2 = bad;
-        contain_non_finite(*engine, 0);
+        engine_->bass_highpass[0] = sane;
+        engine_->bass_highpass[1] = {0.1f, bad, 0.2f, 0.3f};
+        engine_->steer_fb_low_memory = {bad, 0, 0, 0};
+        engine_->phase_shift_b = {};
+        engine_->phase_shift_b.section[0] = sane;
+        engine_->phase_shift_b.section[3].y2 = bad;
+        contain_non_finite(*engine_, 0);
 
-        EXPECT_EQ(std::memcmp(&engine->bass_highpass[0], &sane, sizeof sane), 0) << bad;
+        EXPECT_EQ(std::memcmp(&engine_->bass_highpass[0], &sane, sizeof sane), 0) << bad;
         for (const biquad_state& s :
-             {engine->bass_highpass[1], engine->steer_fb_low_memory,
-              engine->phase_shift_b.section[0], engine->phase_shift_b.section[3]}) {
+             {engine_->bass_highpass[1], engine_->steer_fb_low_memory,
+              engine_->phase_shift_b.section[0], engine_->phase_shift_b.section[3]}) {
             EXPECT_EQ(s.x1, 0.0f) << bad;
             EXPECT_EQ(s.x2, 0.0f) << bad;
             EXPECT_EQ(s.y1, 0.0f) << bad;
@@ -122,7 +109,7 @@ TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_o
 
 TEST_F(contain_non_finite_stage, removes_the_bad_entries_this_block_wrote_to_lines_feeds_and_tail) {
     // A 64-sample ring whose last block of 10 frames wrapped: it wrote 59..63 and 0..4.
-    aligned_buffer& line = engine->surround_delay_line[1];
+    aligned_buffer& line = engine_->surround_delay_line[1];
     line.resize_discarding(64);
     for (std::uint32_t i = 0; i < 64; ++i) line.data[i] = float(i) - 32.0f;
     line.position = 5;
@@ -131,34 +118,34 @@ TEST_F(contain_non_finite_stage, removes_the_bad_entries_this_block_wrote_to_lin
     line.data[63] = 1e35f;
 
     // 100 frames wait for the next headphone block, the last 10 of them from this block.
-    engine->feed_fill = 100;
-    engine->speaker_feed[2].data[99] = inf;
-    engine->speaker_feed[4].data[90] = -3e38f;
-    engine->speaker_feed[2].data[98] = 0.75f;
-    engine->speaker_feed[2].data[100] = nan;  // beyond feed_fill: not stream state, left alone
+    engine_->feed_fill = 100;
+    engine_->speaker_feed[2].data[99] = inf;
+    engine_->speaker_feed[4].data[90] = -3e38f;
+    engine_->speaker_feed[2].data[98] = 0.75f;
+    engine_->speaker_feed[2].data[100] = nan;  // beyond feed_fill: not stream state, left alone
 
     // The block rendered nothing (all its frames still wait), so the tail is as it was.
-    engine->tail_in_use = true;
-    engine->overlap_tail.data[5] = nan;
-    engine->overlap_tail.data[6] = -2.0f;
+    engine_->tail_in_use = true;
+    engine_->overlap_tail.data[5] = nan;
+    engine_->overlap_tail.data[6] = -2.0f;
 
-    contain_non_finite(*engine, 10);
+    contain_non_finite(*engine_, 10);
 
     for (std::uint32_t i = 0; i < 64; ++i) {
         const float expected = (i == 2 || i == 59 || i == 63) ? 0.0f : float(i) - 32.0f;
         EXPECT_EQ(line.data[i], expected) << i;
     }
-    EXPECT_EQ(engine->speaker_feed[2].data[99], 0.0f);
-    EXPECT_EQ(engine->speaker_feed[4].data[90], 0.0f);
-    EXPECT_EQ(engine->speaker_feed[2].data[98], 0.75f);
-    EXPECT_TRUE(std::isnan(engine->speaker_feed[2].data[100]));
-    EXPECT_TRUE(std::isnan(engine->overlap_tail.data[5]));
+    EXPECT_EQ(engine_->speaker_feed[2].data[99], 0.0f);
+    EXPECT_EQ(engine_->speaker_feed[4].data[90], 0.0f);
+    EXPECT_EQ(engine_->speaker_feed[2].data[98], 0.75f);
+    EXPECT_TRUE(std::isnan(engine_->speaker_feed[2].data[100]));
+    EXPECT_TRUE(std::isnan(engine_->overlap_tail.data[5]));
 
     // A block of 200 frames that leaves only 100 waiting has rendered one: the tail is checked.
-    contain_non_finite(*engine, 200);
-    EXPECT_EQ(engine->overlap_tail.data[5], 0.0f);
-    EXPECT_EQ(engine->overlap_tail.data[6], -2.0f);
-    engine->speaker_feed[2].data[100] = 0.0f;
+    contain_non_finite(*engine_, 200);
+    EXPECT_EQ(engine_->overlap_tail.data[5], 0.0f);
+    EXPECT_EQ(engine_->overlap_tail.data[6], -2.0f);
+    engine_->speaker_feed[2].data[100] = 0.0f;
 }
 
 }  // namespace

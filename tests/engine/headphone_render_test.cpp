@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/surround_engine.h"
+#include "matrix_test_support.h"
 
 namespace ambiora {
 namespace {
@@ -49,20 +50,8 @@ float sample(const frames_t& x, std::uint32_t frame, std::uint32_t slot) {
     return x[std::size_t(frame) * frame_width + slot];
 }
 
-class HeadphoneRender : public testing::Test {
+class HeadphoneRender : public matrix_test::built_engine_test {
   protected:
-    // Planning with FFTW_MEASURE takes a moment, so the suite shares one engine.
-    static void SetUpTestSuite() {
-        engine_ = new surround_engine;
-        build_engine(*engine_);
-    }
-    static void TearDownTestSuite() {
-        destroy_engine(*engine_);
-        delete engine_;
-        engine_ = nullptr;
-    }
-    void SetUp() override { reset_engine(*engine_); }
-
     // Passes one chunk through the stage (or, with `whole_pipeline`, through process_block with
     // six channels at 48 kHz and 0 dB) and returns what comes out.
     frames_t render(const frames_t& input, std::int32_t mode = mode_headphone,
@@ -101,11 +90,8 @@ class HeadphoneRender : public testing::Test {
         return output;
     }
 
-    static surround_engine* engine_;
     aligned_buffer work_;
 };
-
-surround_engine* HeadphoneRender::engine_ = nullptr;
 
 // Expects `out` to hold, from frame `from` on, path_gain x the given responses in L and R, and
 // nothing in the other slots.

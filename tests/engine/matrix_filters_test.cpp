@@ -54,18 +54,11 @@ TEST(ButterworthFilters, ResponseIsSecondOrderWithCornerAtCutoff) {
 // The documented recurrence written out plainly, for a bit-exact comparison.
 std::vector<float> reference_biquad(const std::vector<float>& in, bool highpass, float cutoff,
                                     double fs) {
-    const double k = std::tan(double(3.1415927f) * cutoff / fs);
-    double norm, a1, a2;
-    if (highpass) {
-        norm = 1 / (k * k + double(1.4142135f) * k + 1);
-        a1 = 2 * norm * (k * k - 1);
-        a2 = norm * (k * k - double(1.4142135f) * k + 1);
-    } else {
-        const double c = 1 / k;
-        norm = 1 / (c * c + double(1.4142135f) * c + 1);
-        a1 = 2 * norm * (1 - c * c);
-        a2 = norm * (c * c - double(1.4142135f) * c + 1);
-    }
+    // The low-pass is the high-pass design with 1 / k in place of k and the middle sign flipped.
+    const double k = std::tan(double(3.1415927f) * cutoff / fs), w = highpass ? k : 1 / k;
+    const double norm = 1 / (w * w + double(1.4142135f) * w + 1);
+    const double a1 = 2 * norm * (highpass ? w * w - 1 : 1 - w * w);
+    const double a2 = norm * (w * w - double(1.4142135f) * w + 1);
     float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
     std::vector<float> out(in.size());
     for (std::size_t i = 0; i < in.size(); ++i) {

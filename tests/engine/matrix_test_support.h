@@ -1,4 +1,5 @@
-// Helpers for the matrix stage tests: a block of work_frames with its context, and signals.
+// Helpers for the engine tests: a block of work_frames with its context, signals, and a built
+// engine.
 #pragma once
 
 #include <algorithm>
@@ -130,5 +131,22 @@ void expect_chunk_size_invariant(const test_block& source, Stage stage) {
             EXPECT_TRUE(same_bits(copy.data(), first.data(), floats));
     }
 }
+
+// A test that starts from a clean, built engine. Planning with FFTW_MEASURE takes a moment, so
+// each test suite builds one engine and shares it.
+class built_engine_test : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        engine_ = new surround_engine;
+        build_engine(*engine_);
+    }
+    static void TearDownTestSuite() {
+        destroy_engine(*engine_);
+        delete engine_;
+        engine_ = nullptr;
+    }
+    void SetUp() override { reset_engine(*engine_); }
+    static inline surround_engine* engine_ = nullptr;
+};
 
 }  // namespace ambiora::matrix_test
