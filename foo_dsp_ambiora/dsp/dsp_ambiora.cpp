@@ -52,23 +52,37 @@ void spread_frames(const audio_sample* in, std::uint32_t frames, float* work) {
     }
 }
 
+// Calls `with_count` with the channel count as a compile-time constant when it is one the engine
+// takes (1, 2, 4, 5 or 6) and returns true; returns false for any other count.
+template <class Action>
+bool for_channel_count(std::uint32_t channels, Action&& with_count) {
+    switch (channels) {
+        case 1:
+            with_count(std::integral_constant<std::uint32_t, 1>{});
+            return true;
+        case 2:
+            with_count(std::integral_constant<std::uint32_t, 2>{});
+            return true;
+        case 4:
+            with_count(std::integral_constant<std::uint32_t, 4>{});
+            return true;
+        case 5:
+            with_count(std::integral_constant<std::uint32_t, 5>{});
+            return true;
+        case 6:
+            with_count(std::integral_constant<std::uint32_t, 6>{});
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Counts the engine does not take (3, or 7 and more) give silent frames.
 void spread_into_frames(const audio_sample* in, std::uint32_t frames, std::uint32_t channels,
                         float* work) {
-    switch (channels) {
-        case 1:
-            return spread_frames<1>(in, frames, work);
-        case 2:
-            return spread_frames<2>(in, frames, work);
-        case 4:
-            return spread_frames<4>(in, frames, work);
-        case 5:
-            return spread_frames<5>(in, frames, work);
-        case 6:
-            return spread_frames<6>(in, frames, work);
-        default:
-            std::memset(work, 0, std::size_t(frames) * frame_width * sizeof(float));
-    }
+    const bool taken =
+        for_channel_count(channels, [&](auto count) { spread_frames<count()>(in, frames, work); });
+    if (!taken) std::memset(work, 0, std::size_t(frames) * frame_width * sizeof(float));
 }
 
 // Work frames -> interleaved output channels in the host's order for that count.
@@ -91,20 +105,7 @@ void gather_frames(const float* work, std::uint32_t frames, float* out) {
 // `channels` is one that has a default mask (1, 2, 4, 5 or 6).
 void gather_from_frames(const float* work, std::uint32_t frames, std::uint32_t channels,
                         float* out) {
-    switch (channels) {
-        case 1:
-            return gather_frames<1>(work, frames, out);
-        case 2:
-            return gather_frames<2>(work, frames, out);
-        case 4:
-            return gather_frames<4>(work, frames, out);
-        case 5:
-            return gather_frames<5>(work, frames, out);
-        case 6:
-            return gather_frames<6>(work, frames, out);
-        default:
-            return;
-    }
+    for_channel_count(channels, [&](auto count) { gather_frames<count()>(work, frames, out); });
 }
 
 }  // namespace

@@ -30,47 +30,56 @@ bool butterworth_highpass_design(float cutoff_hz, std::int32_t sample_rate,
 bool butterworth_lowpass_design(float cutoff_hz, std::int32_t sample_rate,
                                 butterworth_coefficients& out);
 
+// A section's two previous inputs and outputs while it runs, widened to double (they are stored
+// as floats between blocks, so widening and narrowing again is exact).
+struct running_memory {
+    double x1, x2, y1, y2;
+
+    explicit running_memory(const biquad_state& m) : x1(m.x1), x2(m.x2), y1(m.y1), y2(m.y2) {}
+    void advance(double x, double y) {
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+    }
+    biquad_state stored() const { return {float(x1), float(x2), float(y1), float(y2)}; }
+};
+
 class butterworth_section {
   public:
     butterworth_section(const butterworth_coefficients& k, const biquad_state& memory)
-        : k_(k), x1_(memory.x1), x2_(memory.x2), y1_(memory.y1), y2_(memory.y2) {}
+        : k_(k), m_(memory) {}
 
     float step(float input) {
         const double x = input;
-        const float y = float(k_.norm * (x + k_.middle * x1_ + x2_) - k_.a1 * y1_ - k_.a2 * y2_);
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_;
-        y1_ = y;
+        const float y =
+            float(k_.norm * (x + k_.middle * m_.x1 + m_.x2) - k_.a1 * m_.y1 - k_.a2 * m_.y2);
+        m_.advance(x, y);
         return y;
     }
-    biquad_state memory() const { return {float(x1_), float(x2_), float(y1_), float(y2_)}; }
+    biquad_state memory() const { return m_.stored(); }
 
   private:
     butterworth_coefficients k_;
-    double x1_, x2_, y1_, y2_;
+    running_memory m_;
 };
 
 // One all-pass section of the phase-shift network: y = c (x + y2) - x2.
 class all_pass_section {
   public:
-    all_pass_section(float c, const biquad_state& memory)
-        : c_(c), x1_(memory.x1), x2_(memory.x2), y1_(memory.y1), y2_(memory.y2) {}
+    all_pass_section(float c, const biquad_state& memory) : c_(c), m_(memory) {}
 
     float step(float input) {
         const double x = input;
-        const float y = float(c_ * (x + y2_) - x2_);
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_;
-        y1_ = y;
+        const float y = float(c_ * (x + m_.y2) - m_.x2);
+        m_.advance(x, y);
         return y;
     }
-    biquad_state memory() const { return {float(x1_), float(x2_), float(y1_), float(y2_)}; }
+    biquad_state memory() const { return m_.stored(); }
 
   private:
     float c_;
-    double x1_, x2_, y1_, y2_;
+    running_memory m_;
 };
 
 // Two channels through the same section at once, one in each half of an SSE2 register (every
@@ -91,6 +100,28 @@ inline __m128d round_lanes_to_float(__m128d v) {
     return _mm_cvtps_pd(_mm_cvtpd_ps(v));
 }
 
+struct running_memory_pair {
+    __m128d x1, x2, y1, y2;
+
+    running_memory_pair(const biquad_state& first, const biquad_state& second)
+        : x1(pack_lanes(first.x1, second.x1)),
+          x2(pack_lanes(first.x2, second.x2)),
+          y1(pack_lanes(first.y1, second.y1)),
+          y2(pack_lanes(first.y2, second.y2)) {}
+    void advance(__m128d x, __m128d y) {
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+    }
+    biquad_state first() const {
+        return {first_lane(x1), first_lane(x2), first_lane(y1), first_lane(y2)};
+    }
+    biquad_state second() const {
+        return {second_lane(x1), second_lane(x2), second_lane(y1), second_lane(y2)};
+    }
+};
+
 class butterworth_section_pair {
   public:
     butterworth_section_pair(const butterworth_coefficients& k, const biquad_state& first,
@@ -99,61 +130,41 @@ class butterworth_section_pair {
           middle_(_mm_set1_pd(k.middle)),
           a1_(_mm_set1_pd(k.a1)),
           a2_(_mm_set1_pd(k.a2)),
-          x1_(pack_lanes(first.x1, second.x1)),
-          x2_(pack_lanes(first.x2, second.x2)),
-          y1_(pack_lanes(first.y1, second.y1)),
-          y2_(pack_lanes(first.y2, second.y2)) {}
+          m_(first, second) {}
 
     // `x` holds two float samples widened to double; so does the result.
     __m128d step(__m128d x) {
-        const __m128d taps = _mm_add_pd(_mm_add_pd(x, _mm_mul_pd(middle_, x1_)), x2_);
-        const __m128d fed_back = _mm_sub_pd(_mm_mul_pd(norm_, taps), _mm_mul_pd(a1_, y1_));
-        const __m128d y = round_lanes_to_float(_mm_sub_pd(fed_back, _mm_mul_pd(a2_, y2_)));
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_;
-        y1_ = y;
+        const __m128d taps = _mm_add_pd(_mm_add_pd(x, _mm_mul_pd(middle_, m_.x1)), m_.x2);
+        const __m128d fed_back = _mm_sub_pd(_mm_mul_pd(norm_, taps), _mm_mul_pd(a1_, m_.y1));
+        const __m128d y = round_lanes_to_float(_mm_sub_pd(fed_back, _mm_mul_pd(a2_, m_.y2)));
+        m_.advance(x, y);
         return y;
     }
-    biquad_state first_memory() const {
-        return {first_lane(x1_), first_lane(x2_), first_lane(y1_), first_lane(y2_)};
-    }
-    biquad_state second_memory() const {
-        return {second_lane(x1_), second_lane(x2_), second_lane(y1_), second_lane(y2_)};
-    }
+    biquad_state first_memory() const { return m_.first(); }
+    biquad_state second_memory() const { return m_.second(); }
 
   private:
     __m128d norm_, middle_, a1_, a2_;
-    __m128d x1_, x2_, y1_, y2_;
+    running_memory_pair m_;
 };
 
 class all_pass_section_pair {
   public:
     all_pass_section_pair(float c, const biquad_state& first, const biquad_state& second)
-        : c_(_mm_set1_pd(c)),
-          x1_(pack_lanes(first.x1, second.x1)),
-          x2_(pack_lanes(first.x2, second.x2)),
-          y1_(pack_lanes(first.y1, second.y1)),
-          y2_(pack_lanes(first.y2, second.y2)) {}
+        : c_(_mm_set1_pd(c)), m_(first, second) {}
 
     __m128d step(__m128d x) {
-        const __m128d y = round_lanes_to_float(_mm_sub_pd(_mm_mul_pd(c_, _mm_add_pd(x, y2_)), x2_));
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_;
-        y1_ = y;
+        const __m128d y =
+            round_lanes_to_float(_mm_sub_pd(_mm_mul_pd(c_, _mm_add_pd(x, m_.y2)), m_.x2));
+        m_.advance(x, y);
         return y;
     }
-    biquad_state first_memory() const {
-        return {first_lane(x1_), first_lane(x2_), first_lane(y1_), first_lane(y2_)};
-    }
-    biquad_state second_memory() const {
-        return {second_lane(x1_), second_lane(x2_), second_lane(y1_), second_lane(y2_)};
-    }
+    biquad_state first_memory() const { return m_.first(); }
+    biquad_state second_memory() const { return m_.second(); }
 
   private:
     __m128d c_;
-    __m128d x1_, x2_, y1_, y2_;
+    running_memory_pair m_;
 };
 
 // The four all-pass coefficients of the phase-shift network, in cascade order.
