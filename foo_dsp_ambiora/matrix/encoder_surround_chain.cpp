@@ -18,40 +18,9 @@ namespace {
 constexpr float surround_highpass_hz = 100.0f;
 constexpr float surround_lowpass_hz = 7000.0f;
 
-// The six sections of one channel, with their memories loaded.
-class surround_chain {
-  public:
-    surround_chain(const butterworth_coefficients& highpass,
-                   const butterworth_coefficients& lowpass,
-                   const encoder_surround_memories& memories)
-        : memories_(memories),
-          highpass_(highpass, memories.highpass),
-          lowpass_(lowpass, memories.lowpass),
-          phase_{{phase_shift_coefficients[0], memories.phase_shift.section[0]},
-                 {phase_shift_coefficients[1], memories.phase_shift.section[1]},
-                 {phase_shift_coefficients[2], memories.phase_shift.section[2]},
-                 {phase_shift_coefficients[3], memories.phase_shift.section[3]}} {}
-
-    float step(float x) {
-        float y = lowpass_.step(highpass_.step(x));
-        for (all_pass_section& section : phase_) y = section.step(y);
-        return y;
-    }
-
-    void store_memories() const {
-        memories_.highpass = highpass_.memory();
-        memories_.lowpass = lowpass_.memory();
-        for (int s = 0; s < 4; ++s) memories_.phase_shift.section[s] = phase_[s].memory();
-    }
-
-  private:
-    const encoder_surround_memories& memories_;
-    butterworth_section highpass_;
-    butterworth_section lowpass_;
-    all_pass_section phase_[4];
-};
-
-// The same six sections for two channels, one per lane (see butterworth_section_pair).
+// The six sections of two channels, one per lane (see butterworth_section_pair), with their
+// memories loaded. A single channel runs in the first lane beside an idle second one: a lane
+// costs nothing extra.
 class surround_chain_pair {
   public:
     surround_chain_pair(const butterworth_coefficients& highpass,
@@ -117,11 +86,14 @@ void shape_encoder_surround(const encoder_surround_memories& memories, block_con
         shape_in_passes(memories, ctx, channel);
         return;
     }
-    surround_chain chain(highpass, lowpass, memories);
+    biquad_state idle_highpass, idle_lowpass;
+    phase_shift_memory idle_phase_shift;
+    surround_chain_pair chains(highpass, lowpass, memories,
+                               {idle_highpass, idle_lowpass, idle_phase_shift});
     float* sample = ctx.work->data + channel;
     for (std::uint32_t k = 0; k < ctx.frame_count; ++k, sample += frame_width)
-        *sample = chain.step(*sample);
-    chain.store_memories();
+        *sample = first_lane(chains.step(pack_lanes(*sample, 0.0)));
+    chains.store_memories();
 }
 
 void shape_encoder_surround_pair(const encoder_surround_memories& first,
