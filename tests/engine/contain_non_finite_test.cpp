@@ -50,7 +50,6 @@ TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
     std::uniform_int_distribution<std::uint32_t> chunk_size(0, 5000);
     // Loud noise, a quiet signal that decays into the subnormal range, and silence.
     const float levels[] = {4.0f, 1e-36f, 0.0f};
-    aligned_buffer work;
     for (int mode = 0; mode <= 8; ++mode) {
         for (const std::int32_t channels : {2, 6}) {
             for (const std::int32_t rate : {44100, 48000, 96000}) {
@@ -59,21 +58,15 @@ TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
                 reset_engine(*engine_);
                 for (int k = 0; k < 12; ++k) {
                     const std::uint32_t frames = chunk_size(rng);
+                    matrix_test::test_block block(frames, rate, mode);
                     std::uniform_real_distribution<float> sample(-levels[k % 3], levels[k % 3]);
-                    work.resize_discarding(frames * frame_width);
                     for (std::uint32_t i = 0; i < frames * frame_width; ++i)
-                        work.data[i] = sample(rng);
-
-                    block_context ctx;
-                    ctx.mode = mode;
-                    ctx.surround_delay_ms = 15;
-                    ctx.bass_redirect_on = 1;
-                    ctx.bass_redirect_hz = 80;
-                    ctx.input_channels = channels;
-                    ctx.sample_rate = rate;
-                    ctx.frame_count = frames;
-                    ctx.work = &work;
-                    process_block(*engine_, ctx);
+                        block.data()[i] = sample(rng);
+                    block.ctx.surround_delay_ms = 15;
+                    block.ctx.bass_redirect_on = 1;
+                    block.ctx.bass_redirect_hz = 80;
+                    block.ctx.input_channels = channels;
+                    process_block(*engine_, block.ctx);
 
                     const auto before = carried_state(*engine_);
                     contain_non_finite(*engine_, frames);

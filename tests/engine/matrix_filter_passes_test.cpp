@@ -18,8 +18,7 @@ bool same_memory(const biquad_state& a, const biquad_state& b) {
 }
 
 bool same_samples(const test_block& a, const test_block& b) {
-    return std::memcmp(a.work.data, b.work.data, sizeof(float) * a.ctx.frame_count * frame_width) ==
-           0;
+    return matrix_test::same_bits(a.work.data, b.work.data, a.ctx.frame_count * frame_width);
 }
 
 // Noise in the SL, SR and LFE slots.
