@@ -17,6 +17,9 @@
 // and turned into NaN could poison the decoder for good. That cannot be produced by the
 // recurrence's rounding as far as we know, but if it ever happens the block's non-numbers read as
 // neutral steering and the memory starts afresh.
+//
+// The steered decoder's band split lives here too: it feeds the detectors, and the two run
+// interleaved (split_and_detect_steering).
 #include <algorithm>
 #include <cmath>
 
