@@ -56,8 +56,9 @@ class surround_chain_pair {
                 second_.phase_shift.section[s]};
     }
 
-    const encoder_surround_memories& first_;
-    const encoder_surround_memories& second_;
+    // Copies of the bundles of references: a caller may hand over a temporary bundle.
+    encoder_surround_memories first_;
+    encoder_surround_memories second_;
     butterworth_section_pair highpass_;
     butterworth_section_pair lowpass_;
     all_pass_section_pair phase_[4];
