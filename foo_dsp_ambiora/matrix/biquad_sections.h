@@ -122,22 +122,34 @@ struct running_memory_pair {
     }
 };
 
-class butterworth_section_pair {
+// What a section feeds back from one sample to the next within a call. The filters feed back the
+// float they write, so a stream gives the same samples bit for bit in chunks of any size. The
+// steering smoothers cannot: their 7.95 Hz poles sit so close to z = 1 that near its target a
+// step of the output is smaller than half a float step, and a float-rounded feedback freezes
+// short of it (at 2.21 instead of ln 10 = 2.30 at 44.1 kHz, so a fully steered sound would never
+// be fully steered). They keep the exact double output within a call and round only what they
+// store between calls; chunks of a few frames then settle less closely than whole blocks.
+enum class feedback { stored_float, exact_within_call };
+
+template <feedback fed_back>
+class basic_butterworth_section_pair {
   public:
-    butterworth_section_pair(const butterworth_coefficients& k, const biquad_state& first,
-                             const biquad_state& second)
+    basic_butterworth_section_pair(const butterworth_coefficients& k, const biquad_state& first,
+                                   const biquad_state& second)
         : norm_(_mm_set1_pd(k.norm)),
           middle_(_mm_set1_pd(k.middle)),
           a1_(_mm_set1_pd(k.a1)),
           a2_(_mm_set1_pd(k.a2)),
           m_(first, second) {}
 
-    // `x` holds two float samples widened to double; so does the result.
+    // `x` holds two float samples widened to double; the result, two outputs rounded to float
+    // and widened again.
     __m128d step(__m128d x) {
         const __m128d taps = _mm_add_pd(_mm_add_pd(x, _mm_mul_pd(middle_, m_.x1)), m_.x2);
-        const __m128d fed_back = _mm_sub_pd(_mm_mul_pd(norm_, taps), _mm_mul_pd(a1_, m_.y1));
-        const __m128d y = round_lanes_to_float(_mm_sub_pd(fed_back, _mm_mul_pd(a2_, m_.y2)));
-        m_.advance(x, y);
+        const __m128d partial = _mm_sub_pd(_mm_mul_pd(norm_, taps), _mm_mul_pd(a1_, m_.y1));
+        const __m128d exact = _mm_sub_pd(partial, _mm_mul_pd(a2_, m_.y2));
+        const __m128d y = round_lanes_to_float(exact);
+        m_.advance(x, fed_back == feedback::exact_within_call ? exact : y);
         return y;
     }
     biquad_state first_memory() const { return m_.first(); }
@@ -147,6 +159,9 @@ class butterworth_section_pair {
     __m128d norm_, middle_, a1_, a2_;
     running_memory_pair m_;
 };
+
+using butterworth_section_pair = basic_butterworth_section_pair<feedback::stored_float>;
+using smoother_section_pair = basic_butterworth_section_pair<feedback::exact_within_call>;
 
 class all_pass_section_pair {
   public:

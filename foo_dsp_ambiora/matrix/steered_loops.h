@@ -100,8 +100,8 @@ struct band_sum {
 };
 
 // exp(-0.839 |v|). |v| is held below 800, which keeps the exponential within its range; the
-// weight is 0 to double precision long before. (The smoothed steering stays near +-ln 10 but can
-// stall far beyond it at the highest rates; see steering_detector.cpp.)
+// weight is 0 to double precision long before. (The smoothed steering stays within +-ln 10 in
+// practice, but nothing in the arithmetic bounds it; see steering_detector.cpp.)
 inline double steering_cut(float v) {
     constexpr std::uint32_t largest_magnitude_bits = 0x44480000u;  // 800.0f
     const std::uint32_t magnitude_bits = std::bit_cast<std::uint32_t>(v) & 0x7fffffffu;

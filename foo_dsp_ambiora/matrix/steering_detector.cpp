@@ -9,14 +9,15 @@
 // zero only when both of its magnitudes are zero, and that case (digital silence on the band)
 // reads as neutral steering.
 //
-// The smoother itself keeps float memories, and at the highest rates its poles sit so close to
-// z = 1 that a step of the output is smaller than the rounding of the stored value: from 88.2 kHz
-// up the smoothed values stall beyond ln 10 (near 5.8 at 192 kHz) and at 384 kHz they creep until
-// they stall far out (1024 after some 45 s of a centred source). The weights of such values are
-// still between 0 and 1, so the output stays bounded; only a memory that overflowed to infinity
-// and turned into NaN could poison the decoder for good. That cannot be produced by the
-// recurrence's rounding as far as we know, but if it ever happens the block's non-numbers read as
-// neutral steering and the memory starts afresh.
+// The smoother stores float memories between blocks but feeds back its exact double output
+// within a block (smoother_section_pair in biquad_sections.h): its poles sit so close to z = 1
+// that a float-rounded feedback freezes short of the target, at 2.21 instead of ln 10 at 44.1 kHz
+// and beyond it from 88.2 kHz up, so a fully one-sided sound would never be fully steered. In
+// blocks of the sizes hosts use it settles to within 1e-4 at every rate up to 384 kHz; blocks of
+// a handful of frames still freeze short. Whatever the values, the weights stay between 0 and 1
+// and the output bounded; only a memory that overflowed to infinity and turned into NaN could
+// poison the decoder for good. That cannot come from the recurrence as far as we know, but if it
+// ever happens the block's non-numbers read as neutral steering and the memory starts afresh.
 //
 // The steered decoder's band split lives here too: it feeds the detectors, and the two run
 // interleaved (split_and_detect_steering).
@@ -90,10 +91,10 @@ void split_and_detect_in_tiles(surround_engine& engine, const block_context& ctx
 
     // Left and right of the split share a register, as do each band's two smoothers.
     butterworth_section_pair splitter(split, engine.band_split[0], engine.band_split[1]);
-    butterworth_section_pair smooth_high(smooth, engine.steer_lr_high_memory,
-                                         engine.steer_fb_high_memory);
-    butterworth_section_pair smooth_low(smooth, engine.steer_lr_low_memory,
-                                        engine.steer_fb_low_memory);
+    smoother_section_pair smooth_high(smooth, engine.steer_lr_high_memory,
+                                      engine.steer_fb_high_memory);
+    smoother_section_pair smooth_low(smooth, engine.steer_lr_low_memory,
+                                     engine.steer_fb_low_memory);
 
     auto split_frame = [&](std::size_t k) {
         const float* frame = work + k * frame_width;
@@ -154,7 +155,20 @@ void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state
                        float* lr_out, float* fb_out, const block_context& ctx) {
     const std::uint32_t frames = ctx.frame_count;
     fastest_steered_kernels().measure_dominance(pairs, lr_out, fb_out, frames);
-    butterworth_lowpass_pair(lr_memory, lr_out, fb_memory, fb_out, smoothing_hz, 1, ctx);
+    butterworth_coefficients smooth;
+    if (butterworth_lowpass_design(smoothing_hz, ctx.sample_rate, smooth)) {
+        smoother_section_pair smoother(smooth, lr_memory, fb_memory);
+        for (std::uint32_t k = 0; k < frames; ++k) {
+            const __m128d y = smoother.step(pack_lanes(lr_out[k], fb_out[k]));
+            lr_out[k] = first_lane(y);
+            fb_out[k] = second_lane(y);
+        }
+        lr_memory = smoother.first_memory();
+        fb_memory = smoother.second_memory();
+    } else {
+        // The limit form of the design (a corner effectively at 0 Hz): no recurrence to keep.
+        butterworth_lowpass_pair(lr_memory, lr_out, fb_memory, fb_out, smoothing_hz, 1, ctx);
+    }
     contain_runaway(lr_memory, lr_out, frames);
     contain_runaway(fb_memory, fb_out, frames);
 }
