@@ -131,15 +131,12 @@ void dsp_ambiora::flush_dsp() {
 }
 
 bool dsp_ambiora::process_chunk(audio_chunk* chunk) {
-    denormal_guard flush_denormals;
-
     const audio_sample* in = chunk->get_data();
     const auto frames = static_cast<std::uint32_t>(chunk->get_sample_count());
     work_.resize_discarding(frames * frame_width);
     const std::uint32_t channels = chunk->get_channels();
     last_input_channels.store(channels, std::memory_order_relaxed);
     last_input_rate.store(chunk->get_srate(), std::memory_order_relaxed);
-    spread_into_frames(in, frames, channels, work_.data);
 
     block_context ctx;
     snapshot_settings(ctx);
@@ -147,7 +144,13 @@ bool dsp_ambiora::process_chunk(audio_chunk* chunk) {
     ctx.sample_rate = static_cast<std::int32_t>(chunk->get_srate());
     ctx.frame_count = frames;
     ctx.work = &work_;
-    process_shared_block(ctx);
+    {
+        // Flush-to-zero only while our own arithmetic runs. The host's calls on the chunk below
+        // may throw, and its unwinding would not restore a state of ours left live across them.
+        denormal_guard flush_denormals;
+        spread_into_frames(in, frames, channels, work_.data);
+        process_shared_block(ctx);
+    }
 
     auto out_channels = static_cast<std::uint32_t>(ctx.output_channels);
     std::uint32_t out_frames = ctx.frame_count;
