@@ -13,7 +13,8 @@ struct highpass_coefficients {
     double b0, a1, a2;  // numerator is b0 x (1, -2, 1)
 };
 
-// Second-order Butterworth high-pass by the bilinear transform with pre-warping.
+// Second-order Butterworth high-pass by the bilinear transform with pre-warping, for a crossover
+// and a rate above 0 (redirect_bass passes everything through otherwise).
 //
 // The settings keep the crossover between 10 and 200 Hz, far below any real sample rate. A
 // damaged configuration or an absurd rate could still put it at or above half the rate, where
@@ -23,7 +24,6 @@ struct highpass_coefficients {
 highpass_coefficients bass_highpass_coefficients(std::int32_t cutoff_hz, std::int32_t rate) {
     constexpr float pi = 3.1415927f;
     constexpr float sqrt2 = 1.4142135f;
-    if (rate <= 0 || cutoff_hz <= 0) return {1.0, 0.0, 0.0};  // nothing to remove
     const double ratio = std::fmin(double(cutoff_hz) / double(rate), 0.49);
     const double t = std::tan(double(pi) * ratio);
     const double d = t * t + double(sqrt2) * t + 1.0;
@@ -53,6 +53,9 @@ void redirect_bass(surround_engine& engine, block_context& ctx) {
     engine.bass_sum.resize_discarding(n);
     for (std::uint32_t i = 0; i < n; ++i) engine.bass_sum.data[i] = 0.0f;
     if (ctx.bass_redirect_on == 0) return;
+    // A crossover at 0 Hz (or a rate that is no rate) has nothing below it to remove: L, R and C
+    // pass unchanged and the LFE gets nothing. The memories wait for a real crossover.
+    if (ctx.bass_redirect_hz <= 0 || ctx.sample_rate <= 0) return;
 
     double g = db_to_factor(ctx.bass_trim_db);
     if (ctx.bass_invert != 0) g = -g;
