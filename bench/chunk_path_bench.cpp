@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_modes.h"
 #include "bench_signal.h"
 #include "component_host.h"
 #include "engine/surround_engine.h"
@@ -69,30 +70,18 @@ void run_mode(benchmark::State& state, std::int32_t mode, std::uint32_t channels
         benchmark::ClobberMemory();
         if (++chunk == programme_chunks) chunk = 0;
     }
-    const double frames = double(state.iterations()) * bench_chunk_frames;
-    state.SetItemsProcessed(std::int64_t(frames));
-    state.counters["x_realtime"] =
-        benchmark::Counter(frames / bench_rate, benchmark::Counter::kIsRate);
+    ambiora_bench::report_chunk_rate(state);
 }
 
 void register_modes() {
-    struct case_t {
-        const char* name;
-        std::int32_t mode;
-        std::uint32_t channels;
-    };
-    static const case_t cases[] = {
+    static const ambiora_bench::mode_case cases[] = {
         {"chunk_path/1_plus_c/stereo", ambiora::mode_plus_c, 2},
         {"chunk_path/3_asr/stereo", ambiora::mode_asr, 2},
         {"chunk_path/5_headphone/5.1", ambiora::mode_headphone, 6},
         {"chunk_path/7_encode/5.1", ambiora::mode_encode, 6},
         {"chunk_path/8_encode2/5.1", ambiora::mode_encode2, 6},
     };
-    for (const case_t& c : cases) {
-        benchmark::RegisterBenchmark(c.name, [c](benchmark::State& s) {
-            run_mode(s, c.mode, c.channels);
-        })->Unit(benchmark::kMicrosecond);
-    }
+    ambiora_bench::register_mode_cases(cases, run_mode);
 }
 
 [[maybe_unused]] const bool registered = (register_modes(), true);

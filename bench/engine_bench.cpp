@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_modes.h"
 #include "bench_signal.h"
 #include "engine/surround_engine.h"
 
@@ -68,19 +69,11 @@ void process_mode(benchmark::State& state, std::int32_t mode, std::uint32_t chan
         benchmark::ClobberMemory();
         if (++chunk == programme_chunks) chunk = 0;
     }
-    const double frames = double(state.iterations()) * bench_chunk_frames;
-    state.SetItemsProcessed(std::int64_t(frames));
-    state.counters["x_realtime"] =
-        benchmark::Counter(frames / bench_rate, benchmark::Counter::kIsRate);
+    ambiora_bench::report_chunk_rate(state);
 }
 
 void register_modes() {
-    struct case_t {
-        const char* name;
-        std::int32_t mode;
-        std::uint32_t channels;
-    };
-    static const case_t cases[] = {
+    static const ambiora_bench::mode_case cases[] = {
         {"engine/0_bypass/stereo", mode_bypass, 2},
         {"engine/1_plus_c/stereo", mode_plus_c, 2},
         {"engine/2_as/stereo", mode_as, 2},
@@ -93,11 +86,7 @@ void register_modes() {
         {"engine/7_encode/5.1", mode_encode, 6},
         {"engine/8_encode2/5.1", mode_encode2, 6},
     };
-    for (const case_t& c : cases) {
-        benchmark::RegisterBenchmark(c.name, [c](benchmark::State& s) {
-            process_mode(s, c.mode, c.channels);
-        })->Unit(benchmark::kMicrosecond);
-    }
+    ambiora_bench::register_mode_cases(cases, process_mode);
 }
 
 [[maybe_unused]] const bool registered = (register_modes(), true);
