@@ -6,22 +6,14 @@
 
 #include <cstring>
 
+#include "bench_engine.h"
 #include "engine/surround_engine.h"
 
 namespace ambiora {
 namespace {
 
-surround_engine& engine_for_containment() {
-    static surround_engine* engine = [] {
-        auto* e = new surround_engine;
-        build_engine(*e);
-        return e;
-    }();
-    return *engine;
-}
-
 void BM_contain_non_finite_largest_state(benchmark::State& state) {
-    surround_engine& engine = engine_for_containment();
+    surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
     for (aligned_buffer& line : engine.surround_delay_line) {
         line.resize_discarding(19200);  // 100 ms at 192 kHz
@@ -44,7 +36,7 @@ void BM_contain_non_finite_largest_state(benchmark::State& state) {
 // A 1024-frame chunk in a headphone mode that rendered nothing, with 20 ms delay lines at
 // 48 kHz: the usual case.
 void BM_contain_non_finite_typical_chunk(benchmark::State& state) {
-    surround_engine& engine = engine_for_containment();
+    surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
     for (aligned_buffer& line : engine.surround_delay_line) line.resize_discarding(960);
     engine.feed_fill = 4096;
@@ -57,7 +49,7 @@ void BM_contain_non_finite_typical_chunk(benchmark::State& state) {
 }
 
 void BM_contain_non_finite_filter_memories_only(benchmark::State& state) {
-    surround_engine& engine = engine_for_containment();
+    surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
     for (aligned_buffer& line : engine.surround_delay_line) line.resize_discarding(0);
     for (auto _ : state) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "dsp/denormal_guard.h"
+#include "bench_engine.h"
 #include "engine/surround_engine.h"
 
 namespace ambiora {
@@ -34,15 +35,6 @@ double thread_seconds() {
     timespec t;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
-
-surround_engine& shared_bench_engine() {
-    static surround_engine* engine = [] {
-        auto* e = new surround_engine;
-        build_engine(*e);
-        return e;
-    }();
-    return *engine;
 }
 
 // Stereo sources for the decoders and headphone modes, six channels for the encoders.
@@ -76,7 +68,7 @@ void run_chunk(surround_engine& engine, aligned_buffer& work, const std::vector<
 
 void loud_then_silent(benchmark::State& state, part timed, bool guarded) {
     const auto mode = static_cast<std::int32_t>(state.range(0));
-    surround_engine& engine = shared_bench_engine();
+    surround_engine& engine = ambiora_bench::built_engine();
     aligned_buffer work;
 
     std::vector<float> loud(chunk_frames * frame_width, 0.0f);

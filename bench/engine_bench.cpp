@@ -10,6 +10,7 @@
 
 #include "bench_modes.h"
 #include "bench_signal.h"
+#include "bench_engine.h"
 #include "engine/surround_engine.h"
 
 namespace {
@@ -19,16 +20,6 @@ using ambiora_bench::bench_chunk_frames;
 using ambiora_bench::bench_rate;
 
 constexpr std::uint32_t programme_chunks = 108;  // about ten seconds
-
-// The one engine of this process: building it makes fifteen measured transform plans.
-surround_engine& bench_engine() {
-    static surround_engine* engine = [] {
-        auto* e = new surround_engine;
-        build_engine(*e);
-        return e;
-    }();
-    return *engine;
-}
 
 // The programme spread into work frames as the chunk path spreads a stereo or 5.1 chunk.
 std::vector<float> programme_frames(std::uint32_t channels) {
@@ -49,7 +40,7 @@ const std::vector<float>& programme(std::uint32_t channels) {
 }
 
 void process_mode(benchmark::State& state, std::int32_t mode, std::uint32_t channels) {
-    surround_engine& engine = bench_engine();
+    surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
     const std::vector<float>& input = programme(channels);
     const std::size_t chunk_floats = std::size_t(bench_chunk_frames) * frame_width;
