@@ -8,12 +8,16 @@
 namespace ambiora {
 namespace {
 
-// The version the host checks before it uses anything else. The 32-bit player accepts the
-// original interface level; the 64-bit player only loads components reporting 80 or more.
+// The interface level the host checks before it uses anything else. We report the lowest level
+// each player accepts, so the component loads in as many players as possible: every 32-bit player
+// released since 2011 refuses anything below 72 (71, the level our interfaces were first written
+// against, is already too old for them), and the 64-bit player refuses anything below 80. Every
+// interface we implement or call is laid out slot for slot the same at both levels. The Linux
+// build follows the 32-bit player, whose float samples it shares.
 #if defined(_WIN64)
 constexpr std::uint32_t client_version = 80;
 #else
-constexpr std::uint32_t client_version = 71;
+constexpr std::uint32_t client_version = 72;
 #endif
 
 class client_ambiora final : public foobar2000_client {

@@ -7,13 +7,17 @@
 #include "service_factory.h"
 #include "stream.h"
 
+// The player's API object. Services are found in two steps: find_class turns a class GUID into an
+// opaque handle of the player's, and create and count take that handle, not the GUID.
 class foobar2000_api {
 public:
-    virtual service_factory_base* find_class(const GUID& guid) = 0;
-    virtual bool create(service_ptr& out, const GUID& guid, std::size_t index) = 0;
-    virtual std::size_t count(const GUID& guid) = 0;
+    using service_class_ref = const void*;
+
+    virtual service_class_ref find_class(const GUID& guid) = 0;
+    virtual bool create(service_ptr& out, service_class_ref service_class, std::size_t index) = 0;
+    virtual std::size_t count(service_class_ref service_class) = 0;
     virtual HWND main_window() = 0;
-    virtual void assert_main_thread() = 0;
+    virtual bool assert_main_thread() = 0;
     virtual bool is_main_thread() = 0;
     virtual bool is_shutting_down() = 0;
     virtual const char* profile_path() = 0;

@@ -11,6 +11,9 @@
 class bit_array {
 public:
     virtual bool get(std::size_t index) const = 0;
+    // The first index in [start, start + count) whose bit equals `value` (searching down from
+    // start for a negative count); start + count when there is none.
+    virtual std::size_t find(bool value, std::size_t start, std::ptrdiff_t count) const = 0;
 
 protected:
     bit_array() = default;

@@ -9,10 +9,13 @@
 #endif
 
 namespace host_sim {
+
+bool player_accepts_client(std::uint32_t version, player_build player) {
+    return version >= (player == player_build::x64 ? 80u : 72u);
+}
+
 namespace {
 
-// The player refuses components below this interface level.
-constexpr std::uint32_t oldest_accepted_client = 71;
 
 // What the player reads of a factory: the table pointer, then the next factory, then a pointer
 // to the class GUID.
@@ -83,7 +86,7 @@ bool component_host::connect(foobar2000_get_interface_t entry, std::string& erro
         error = "foobar2000_get_interface returned no client";
         return false;
     }
-    if (client_->get_version() < oldest_accepted_client) {
+    if (!player_accepts_client(client_->get_version(), this_player)) {
         error = "the component reports an interface level the player does not accept";
         return false;
     }

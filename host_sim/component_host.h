@@ -24,6 +24,16 @@
 
 namespace host_sim {
 
+// Which player the simulator stands in for: the x64 player hands out double samples, the x86
+// player (and our Linux build, which follows it) floats.
+enum class player_build { x86, x64 };
+inline constexpr player_build this_player =
+    sizeof(audio_sample) == sizeof(double) ? player_build::x64 : player_build::x86;
+
+// Whether that player loads a component reporting client `version`: every x86 release since 2011
+// needs 72 or more, the x64 player 80 or more.
+bool player_accepts_client(std::uint32_t version, player_build player);
+
 struct factory_record {
     service_factory_base* factory;
     GUID class_guid;

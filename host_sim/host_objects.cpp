@@ -67,10 +67,13 @@ void host_chunk_list::remove_by_idx(std::size_t index) {
     if (index < chunks_.size()) chunks_.erase(chunks_.begin() + std::ptrdiff_t(index));
 }
 
+// Like the player: find the first marked chunk, then ask bit by bit from there on.
 void host_chunk_list::remove_mask(const bit_array& mask) {
+    const std::size_t count = chunks_.size();
+    const std::size_t first = std::min(mask.find(true, 0, std::ptrdiff_t(count)), count);
     std::vector<std::unique_ptr<host_chunk>> kept;
-    for (std::size_t i = 0; i < chunks_.size(); ++i) {
-        if (!mask.get(i)) kept.push_back(std::move(chunks_[i]));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i < first || !mask.get(i)) kept.push_back(std::move(chunks_[i]));
     }
     chunks_ = std::move(kept);
 }
