@@ -18,6 +18,7 @@
 #include "dsp/denormal_guard.h"
 #include "bench_engine.h"
 #include "engine/surround_engine.h"
+#include "modes.h"
 
 namespace ambiora {
 namespace {

@@ -1,5 +1,6 @@
 #include "fuzz_harness.h"
 
+#include <span>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -59,8 +60,8 @@ constexpr std::size_t frames_per_input = 30000;  // keeps one input fast
 constexpr int actions_per_input = 48;
 
 bool settings_in_range() {
-    for (const ambiora::setting_info& s : ambiora::setting_table()) {
-        const std::int32_t v = s.var;
+    for (const ambiora::setting_row& s : ambiora::setting_table) {
+        const std::int32_t v = s.value();
         if (v < s.min_value || v > s.max_value) return false;
     }
     return true;
@@ -173,7 +174,7 @@ void play_chunk_script(const std::uint8_t* data, std::size_t size) {
 
     input_reader in(data, size);
     std::size_t frames_left = frames_per_input;
-    const auto table = ambiora::setting_table();
+    const std::span table = ambiora::setting_table;
     for (int action = 0; action < actions_per_input && !in.done(); ++action) {
         switch (in.byte() % 10) {
             case 0:
@@ -182,13 +183,13 @@ void play_chunk_script(const std::uint8_t* data, std::size_t size) {
                 run_chunks(host, *instance, in, frames_left);
                 break;
             case 3: {  // one setting to any value, often a sensible one
-                const ambiora::setting_info& s = table[in.byte() % table.size()];
+                const ambiora::setting_row& s = table[in.byte() % table.size()];
                 const std::uint8_t how = in.byte();
                 if (how < 160) {
                     const std::int64_t span = std::int64_t(s.max_value) - s.min_value + 1;
-                    s.var = std::int32_t(s.min_value + std::int64_t(in.u32() % span));
+                    s.value() = std::int32_t(s.min_value + std::int64_t(in.u32() % span));
                 } else {
-                    s.var = std::int32_t(in.u32());
+                    s.value() = std::int32_t(in.u32());
                 }
                 break;
             }

@@ -17,28 +17,6 @@ namespace {
 constexpr GUID dsp_guid = {
     0xb51fbad2, 0x8ba9, 0x4427, {0xbb, 0xd6, 0x5b, 0x03, 0xa3, 0xf5, 0xc3, 0xc0}};
 
-// One snapshot of the seventeen processing settings: each is read exactly once per chunk, so the
-// whole chunk sees one consistent value per setting even while the dialog is writing.
-void snapshot_settings(block_context& ctx) {
-    ctx.mode = cfg_mode;
-    ctx.surround_delay_ms = cfg_surround_delay;
-    ctx.centre_width_pct = cfg_centre_width;
-    ctx.centre_trim_db = cfg_centre_trim;
-    ctx.surround_trim_db = cfg_surround_trim;
-    ctx.master_gain_db = cfg_master_gain;
-    ctx.bass_redirect_hz = cfg_bass_frequency;
-    ctx.bass_redirect_on = cfg_bass_enable;
-    ctx.bass_trim_db = cfg_bass_trim;
-    ctx.bass_invert = cfg_bass_invert;
-    ctx.bass_plus10db = cfg_bass_boost;
-    ctx.virtual_centre = cfg_virtual_centre;
-    ctx.speaker_on[speaker_l] = cfg_speaker_l;
-    ctx.speaker_on[speaker_r] = cfg_speaker_r;
-    ctx.speaker_on[speaker_c] = cfg_speaker_c;
-    ctx.speaker_on[speaker_sl] = cfg_speaker_sl;
-    ctx.speaker_on[speaker_sr] = cfg_speaker_sr;
-}
-
 // Interleaved chunk samples -> work frames, for one channel count known at compile time so that
 // each frame is a handful of fixed moves. Slots the layout does not use are written as zeros.
 template <std::uint32_t channels>

@@ -44,7 +44,8 @@ enum frame_slot : std::uint32_t {
 };
 inline constexpr std::uint32_t frame_width = 6;  // floats per work_frame
 
-// processing_mode values; anything else behaves as mode_bypass.
+// processing_mode values, for code that means one particular mode; what each mode is and does is
+// described in modes.h. Anything outside the table behaves as mode_bypass.
 enum processing_mode : std::int32_t {
     mode_bypass = 0,
     mode_plus_c = 1,
@@ -56,7 +57,6 @@ enum processing_mode : std::int32_t {
     mode_encode = 7,
     mode_encode2 = 8,
 };
-inline constexpr int mode_count = 9;
 
 // Index of each speaker in block_context::speaker_on and in the headphone feeds.
 enum speaker_index : std::uint32_t {

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "component_version.h"
+#include "modes.h"
 #include "runtime_state.h"
 #include "settings.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_status_text.h"
-#include "ui/mode_resources.h"
 #include "ui/tray.h"
 #include "ui/ui_resource_ids.h"
 
@@ -39,24 +39,17 @@ struct status_key {
 };
 status_key status_cache;
 
-const setting_info& info_of(const cfg_setting& setting) {
-    for (const setting_info& info : setting_table()) {
-        if (&info.var == &setting) return info;
-    }
-    return setting_table()[0];  // unreachable: every bound control edits a listed setting
-}
-
 void take_snapshot() {
     int i = 0;
-    for (const setting_info& info : setting_table()) {
-        if (info.processing) settings_snapshot[i++] = info.var;
+    for (const setting_row& row : setting_table) {
+        if (row.processing()) settings_snapshot[i++] = row.value();
     }
 }
 
 void restore_snapshot() {
     int i = 0;
-    for (const setting_info& info : setting_table()) {
-        if (info.processing) info.var = settings_snapshot[i++];
+    for (const setting_row& row : setting_table) {
+        if (row.processing()) row.value() = settings_snapshot[i++];
     }
 }
 
@@ -65,38 +58,31 @@ std::wstring widen(const char* ascii) {
 }
 
 void fill_mode_list(HWND dialog) {
-    for (const wchar_t* text : mode_list_texts) {
-        SendDlgItemMessageW(dialog, IDC_MODE_LIST, CB_ADDSTRING, 0, LPARAM(text));
+    for (const mode_row& mode : mode_table) {
+        SendDlgItemMessageW(dialog, IDC_MODE_LIST, CB_ADDSTRING, 0, LPARAM(mode.list_text));
     }
     SendDlgItemMessageW(dialog, IDC_MODE_LIST, CB_SETCURSEL, WPARAM(cfg_mode.get()), 0);
 }
 
-void set_up_sliders(HWND dialog) {
-    for (const slider_binding& s : dialog_sliders) {
-        const setting_info& info = info_of(s.setting);
-        SendDlgItemMessageW(dialog, s.slider_id, TBM_SETRANGEMIN, FALSE, info.min_value);
-        SendDlgItemMessageW(dialog, s.slider_id, TBM_SETRANGEMAX, TRUE, info.max_value);
-        SendDlgItemMessageW(dialog, s.slider_id, TBM_SETPOS, TRUE, s.setting.get());
-    }
-}
-
-void tick_check_boxes(HWND dialog) {
-    const check_binding boxes[] = {{IDC_BASS_ENABLE, cfg_bass_enable},
-                                   {IDC_BASS_INVERT, cfg_bass_invert},
-                                   {IDC_BASS_BOOST, cfg_bass_boost},
-                                   {IDC_VIRTUAL_CENTRE, cfg_virtual_centre},
-                                   {IDC_TRAY_ICON, cfg_tray_icon},
-                                   {IDC_TRAY_ONLY_WHEN_PLAYING, cfg_tray_only_when_playing}};
-    for (const check_binding& b : boxes) {
-        CheckDlgButton(dialog, b.id, b.setting ? BST_CHECKED : BST_UNCHECKED);
+// Slider ranges and positions, and the plain check boxes (update_controls sets the speaker
+// toggles).
+void set_up_controls(HWND dialog) {
+    for (const setting_row& row : setting_table) {
+        const int id = row.control_id;
+        if (row.control == dialog_control::slider) {
+            SendDlgItemMessageW(dialog, id, TBM_SETRANGEMIN, FALSE, row.min_value);
+            SendDlgItemMessageW(dialog, id, TBM_SETRANGEMAX, TRUE, row.max_value);
+            SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, row.value().get());
+        } else if (row.control == dialog_control::check_box) {
+            CheckDlgButton(dialog, id, row.value() != 0 ? BST_CHECKED : BST_UNCHECKED);
+        }
     }
 }
 
 void on_open(HWND dialog) {
     take_snapshot();
     fill_mode_list(dialog);
-    set_up_sliders(dialog);
-    tick_check_boxes(dialog);
+    set_up_controls(dialog);
     const std::wstring version = widen(component_name) + L" " + widen(component_version);
     SetDlgItemTextW(dialog, IDC_VERSION_LINE, version.c_str());
     SetDlgItemTextW(dialog, IDC_COPYRIGHT_LINE, widen(copyright_line).c_str());
@@ -106,14 +92,19 @@ void on_open(HWND dialog) {
 }
 
 void read_sliders(HWND dialog) {
-    for (const slider_binding& s : dialog_sliders) {
-        s.setting = std::int32_t(SendDlgItemMessageW(dialog, s.slider_id, TBM_GETPOS, 0, 0));
+    for (const setting_row& row : setting_table) {
+        if (row.control != dialog_control::slider) continue;
+        row.value() = std::int32_t(SendDlgItemMessageW(dialog, row.control_id, TBM_GETPOS, 0, 0));
     }
 }
 
+// Every check box and speaker toggle, in table order.
 void read_check_boxes(HWND dialog) {
-    for (const check_binding& b : dialog_checks) {
-        b.setting = IsDlgButtonChecked(dialog, b.id) == BST_CHECKED ? 1 : 0;
+    for (const setting_row& row : setting_table) {
+        if (row.control != dialog_control::check_box &&
+            row.control != dialog_control::speaker_toggle)
+            continue;
+        row.value() = IsDlgButtonChecked(dialog, row.control_id) == BST_CHECKED ? 1 : 0;
     }
 }
 
@@ -129,9 +120,8 @@ void bring_tray_icon_in_line() {
 }
 
 void set_all_speakers(std::int32_t value) {
-    for (cfg_setting* s :
-         {&cfg_speaker_l, &cfg_speaker_r, &cfg_speaker_c, &cfg_speaker_sl, &cfg_speaker_sr}) {
-        *s = value;
+    for (const setting_row& row : setting_table) {
+        if (row.control == dialog_control::speaker_toggle) row.value() = value;
     }
 }
 
@@ -173,7 +163,8 @@ void on_timer(HWND dialog) {
         now.channels == status_cache.channels && now.rate == status_cache.rate) {
         return;
     }
-    SetDlgItemTextW(dialog, IDC_STATUS, dialog_status_text(now.mode, now.channels, now.rate));
+    SetDlgItemTextW(dialog, IDC_STATUS,
+                    dialog_status_text(now.mode, now.channels, now.rate).c_str());
     status_cache = now;
 }
 

@@ -2,6 +2,7 @@
 // marks. Each public routine takes the tray lock for its whole run.
 #include <cwchar>
 
+#include "modes.h"
 #include "settings.h"
 #include "ui/tray.h"
 #include "ui/tray_state.h"
@@ -12,13 +13,13 @@ namespace {
 // A mode outside 0 to 8 can only come from a damaged stored configuration; the engine runs it as
 // Bypass, so the tray shows the Bypass picture rather than look past its nine icons.
 HICON icon_for_mode(const tray_state& state, std::int32_t mode) {
-    return state.icons[is_known_mode(mode) ? mode : 0];
+    return state.icons[find_mode(mode) != nullptr ? mode : 0];
 }
 
 void load_mode_icons(tray_state& state) {
-    for (int mode = 0; mode < ui_mode_count; ++mode) {
-        state.icons[mode] = static_cast<HICON>(
-            LoadImageW(state.instance, MAKEINTRESOURCEW(tray_icon_ids[mode]), IMAGE_ICON, 0, 0, 0));
+    for (std::int32_t mode = 0; mode < mode_count; ++mode) {
+        state.icons[mode] = static_cast<HICON>(LoadImageW(
+            state.instance, MAKEINTRESOURCEW(mode_table[mode].tray_icon_id), IMAGE_ICON, 0, 0, 0));
     }
 }
 
@@ -71,7 +72,7 @@ void remove_tray_icon_locked(tray_state& state) {
 void update_tray_mode_locked(tray_state& state, std::int32_t mode) {
     if (state.menu == nullptr) return;
     const HMENU items = GetSubMenu(state.menu, 0);
-    for (int position = 0; position < ui_mode_count; ++position) {
+    for (std::int32_t position = 0; position < mode_count; ++position) {
         // The item's whole state becomes the check mark or nothing.
         MENUITEMINFOW item{};
         item.cbSize = sizeof item;

@@ -9,7 +9,7 @@
 
 #include <shellapi.h>
 
-#include "ui/mode_resources.h"
+#include "modes.h"
 
 namespace ambiora {
 
@@ -27,7 +27,7 @@ struct tray_state {
     std::atomic<HWND> window{nullptr};
     HMENU menu = nullptr;  // menu 104 while the window exists
     NOTIFYICONDATAW record{};
-    HICON icons[ui_mode_count] = {};
+    HICON icons[mode_count] = {};
     bool shown = false;
     // An add or remove request that came before the window existed; the last one wins and the
     // window's creation carries it out (see tray_window.cpp).

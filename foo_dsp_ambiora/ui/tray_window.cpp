@@ -1,5 +1,6 @@
 // The hidden tray window: owner of the notification-area icon, receiver of its clicks and of the
 // mode menu's commands. Runs on tray_thread.
+#include "modes.h"
 #include "settings.h"
 #include "ui/tray.h"
 #include "ui/tray_state.h"

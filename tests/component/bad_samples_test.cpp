@@ -10,7 +10,6 @@ namespace {
 
 using ambiora::cfg_bass_enable;
 using ambiora::cfg_mode;
-using ambiora::cfg_surround_delay;
 
 constexpr unsigned chunk_frames = 2048;
 constexpr unsigned warm_up_chunks = 3;
@@ -70,7 +69,7 @@ class bad_samples : public component_test {
     void SetUp() override {
         component_test::SetUp();
         cfg_bass_enable = 1;  // every filter memory in use
-        cfg_surround_delay = 20;
+        ambiora::setting("surround-delay") = 20;
     }
 };
 

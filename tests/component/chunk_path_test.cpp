@@ -6,7 +6,6 @@
 namespace ambiora_test {
 namespace {
 
-using ambiora::cfg_master_gain;
 using ambiora::cfg_mode;
 
 const double minus_3db = std::pow(10.0, -3.0 * double(0.05f));
@@ -37,7 +36,7 @@ TEST_F(chunk_path, pass_through_keeps_layout_and_applies_minus_3db_and_the_maste
          {std::pair{1u, 0x4u}, {2u, 0x3u}, {4u, 0x33u}, {5u, 0x3bu}, {6u, 0x3fu}}) {
         for (const int gain_db : {0, -12}) {
             cfg_mode = 0;
-            cfg_master_gain = gain_db;
+            ambiora::setting("master-gain") = gain_db;
             for (const unsigned rate : {8000u, 44100u, 96000u}) {
                 const auto in = make_samples(300, channels, test_tone);
                 auto out = run(in, channels, rate);
@@ -126,7 +125,7 @@ TEST_F(chunk_path, headphone_modes_hold_back_part_blocks_and_leave_other_rates_u
     expect_one_chunk(run(half, 2, 44100), 2, 0x3, 8192);
     EXPECT_EQ(instance->report_latency(), 0.0);
 
-    cfg_master_gain = -6;
+    ambiora::setting("master-gain") = -6;
     for (const int mode : {5, 6}) {
         cfg_mode = mode;
         for (const unsigned rate : {32000u, 44099u, 48001u, 96000u}) {

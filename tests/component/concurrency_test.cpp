@@ -48,7 +48,7 @@ TEST_F(concurrency, settings_written_while_chunks_run_are_picked_up_whole) {
     std::thread dialog([&] {
         int n = 0;
         while (!done.load()) {
-            ambiora::cfg_master_gain = -(n++ % 13);
+            ambiora::setting("master-gain") = -(n++ % 13);
             ambiora::cfg_mode = n % 2 == 0 ? 0 : 4;
         }
     });

@@ -24,18 +24,18 @@ class config_dialog : public ui_test {};
 // All seventeen processing settings, in table order.
 std::vector<std::int32_t> processing_values() {
     std::vector<std::int32_t> v;
-    for (const setting_info& s : setting_table()) {
-        if (s.processing) v.push_back(s.var);
+    for (const setting_row& s : setting_table) {
+        if (s.processing()) v.push_back(s.value());
     }
     return v;
 }
 
 TEST_F(config_dialog, opens_with_the_current_settings) {
     cfg_mode = 2;
-    cfg_master_gain = -5;
-    cfg_bass_frequency = 80;
-    cfg_centre_trim = -12;
-    cfg_bass_invert = 1;
+    ambiora::setting("master-gain") = -5;
+    ambiora::setting("bass-frequency") = 80;
+    ambiora::setting("centre-trim") = -12;
+    ambiora::setting("bass-invert") = 1;
     cfg_tray_only_when_playing = 0;
     open_dialog d;
     ASSERT_NE(d.window(), nullptr);
@@ -80,33 +80,33 @@ TEST_F(config_dialog, opens_with_the_current_settings) {
     EXPECT_TRUE(d.wait_for_text(IDC_STATUS, L"Ambiora-AS\nProcessor inactive."));
 
     // Opening changed nothing.
-    EXPECT_EQ(cfg_master_gain, -5);
+    EXPECT_EQ(ambiora::setting("master-gain"), -5);
     EXPECT_EQ(cfg_mode, 2);
 }
 
 TEST_F(config_dialog, a_slider_move_writes_all_seven_sliders) {
-    cfg_centre_trim = 30;  // out of range, as only a damaged configuration can hold
-    cfg_surround_delay = 55;
+    ambiora::setting("centre-trim") = 30;  // out of range, as only a damaged configuration can hold
+    ambiora::setting("surround-delay") = 55;
     open_dialog d;
     EXPECT_EQ(d.text(IDC_CENTRE_TRIM_VALUE), L"30");  // shown as stored
 
     d.move_slider(IDC_MASTER_GAIN, -7);
-    EXPECT_EQ(cfg_master_gain, -7);
+    EXPECT_EQ(ambiora::setting("master-gain"), -7);
     EXPECT_EQ(d.text(IDC_MASTER_GAIN_VALUE), L"-7");
-    EXPECT_EQ(cfg_centre_trim, 12);  // pulled to the thumb, at the end of its range
+    EXPECT_EQ(ambiora::setting("centre-trim"), 12);  // pulled to the thumb, at the end of its range
     EXPECT_EQ(d.text(IDC_CENTRE_TRIM_VALUE), L"12");
-    EXPECT_EQ(cfg_surround_delay, 55);
+    EXPECT_EQ(ambiora::setting("surround-delay"), 55);
 
     d.move_slider(IDC_BASS_FREQUENCY, 10);
     d.move_slider(IDC_BASS_TRIM, -12);
     d.move_slider(IDC_SURROUND_TRIM, 3);
     d.move_slider(IDC_CENTRE_WIDTH, 100);
     d.move_slider(IDC_SURROUND_DELAY, 0);
-    EXPECT_EQ(cfg_bass_frequency, 10);
-    EXPECT_EQ(cfg_bass_trim, -12);
-    EXPECT_EQ(cfg_surround_trim, 3);
-    EXPECT_EQ(cfg_centre_width, 100);
-    EXPECT_EQ(cfg_surround_delay, 0);
+    EXPECT_EQ(ambiora::setting("bass-frequency"), 10);
+    EXPECT_EQ(ambiora::setting("bass-trim"), -12);
+    EXPECT_EQ(ambiora::setting("surround-trim"), 3);
+    EXPECT_EQ(ambiora::setting("centre-width"), 100);
+    EXPECT_EQ(ambiora::setting("surround-delay"), 0);
     EXPECT_EQ(d.text(IDC_BASS_FREQUENCY_VALUE), L"10");
     EXPECT_EQ(d.text(IDC_BASS_TRIM_VALUE), L"-12");
     EXPECT_EQ(d.text(IDC_SURROUND_TRIM_VALUE), L"3");
@@ -115,25 +115,25 @@ TEST_F(config_dialog, a_slider_move_writes_all_seven_sliders) {
 }
 
 TEST_F(config_dialog, a_click_reads_every_check_box_and_toggle_as_zero_or_one) {
-    cfg_speaker_c = 7;  // any non-zero value is on; a click stores exactly 1
+    ambiora::setting("speaker-c") = 7;  // any non-zero value is on; a click stores exactly 1
     cfg_virtual_centre = 3;
     open_dialog d;
     EXPECT_TRUE(d.checked(IDC_SPEAKER_C));
 
     d.click(IDC_BASS_ENABLE);
     EXPECT_EQ(cfg_bass_enable, 1);
-    EXPECT_EQ(cfg_speaker_c, 1);
+    EXPECT_EQ(ambiora::setting("speaker-c"), 1);
     EXPECT_EQ(cfg_virtual_centre, 1);
 
     d.click(IDC_SPEAKER_SL);
-    EXPECT_EQ(cfg_speaker_sl, 0);
+    EXPECT_EQ(ambiora::setting("speaker-sl"), 0);
     EXPECT_FALSE(d.checked(IDC_SPEAKER_SL));
     d.click(IDC_BASS_BOOST);
     d.click(IDC_BASS_INVERT);
-    EXPECT_EQ(cfg_bass_boost, 1);
-    EXPECT_EQ(cfg_bass_invert, 1);
+    EXPECT_EQ(ambiora::setting("bass-boost"), 1);
+    EXPECT_EQ(ambiora::setting("bass-invert"), 1);
     d.click(IDC_SPEAKER_L);
-    EXPECT_EQ(cfg_speaker_l, 0);
+    EXPECT_EQ(ambiora::setting("speaker-l"), 0);
 }
 
 TEST_F(config_dialog, mute_all_and_umute_all_switch_the_five_speakers) {
@@ -141,7 +141,7 @@ TEST_F(config_dialog, mute_all_and_umute_all_switch_the_five_speakers) {
     EXPECT_EQ(d.text(IDC_UNMUTE_ALL), L"Umute All");
     d.click(IDC_MUTE_ALL);
     for (cfg_setting* s :
-         {&cfg_speaker_l, &cfg_speaker_r, &cfg_speaker_c, &cfg_speaker_sl, &cfg_speaker_sr}) {
+         {&ambiora::setting("speaker-l"), &ambiora::setting("speaker-r"), &ambiora::setting("speaker-c"), &ambiora::setting("speaker-sl"), &ambiora::setting("speaker-sr")}) {
         EXPECT_EQ(s->get(), 0);
     }
     for (int id : {IDC_SPEAKER_L, IDC_SPEAKER_C, IDC_SPEAKER_R, IDC_SPEAKER_SL, IDC_SPEAKER_SR}) {
@@ -150,7 +150,7 @@ TEST_F(config_dialog, mute_all_and_umute_all_switch_the_five_speakers) {
     }
     d.click(IDC_UNMUTE_ALL);
     for (cfg_setting* s :
-         {&cfg_speaker_l, &cfg_speaker_r, &cfg_speaker_c, &cfg_speaker_sl, &cfg_speaker_sr}) {
+         {&ambiora::setting("speaker-l"), &ambiora::setting("speaker-r"), &ambiora::setting("speaker-c"), &ambiora::setting("speaker-sl"), &ambiora::setting("speaker-sr")}) {
         EXPECT_EQ(s->get(), 1);
     }
     for (int id : {IDC_SPEAKER_L, IDC_SPEAKER_C, IDC_SPEAKER_R, IDC_SPEAKER_SL, IDC_SPEAKER_SR}) {
@@ -304,7 +304,7 @@ TEST_F(config_dialog, ok_keeps_the_changes) {
     d.click(IDC_OK);
     EXPECT_TRUE(d.closed());
     EXPECT_TRUE(d.show_result());
-    EXPECT_EQ(cfg_centre_trim, 5);
+    EXPECT_EQ(ambiora::setting("centre-trim"), 5);
     EXPECT_EQ(cfg_mode, 7);
 }
 

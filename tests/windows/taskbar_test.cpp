@@ -72,7 +72,7 @@ TEST_F(taskbar, screenshots_for_the_documentation) {
 
     cfg_mode = 4;
     cfg_bass_enable = 1;
-    cfg_centre_width = 30;
+    ambiora::setting("centre-width") = 30;
     playback_active = 1;
     host().playback_starting();
     {

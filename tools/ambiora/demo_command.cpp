@@ -20,6 +20,7 @@
 #include "progress_bar.h"
 #include "render_loop.h"
 #include "response_file.h"
+#include "modes.h"
 #include "settings.h"
 #include "sound_file_output.h"
 
@@ -60,7 +61,7 @@ void write_wav(const std::string& path, const std::vector<float>& samples, unsig
 }
 
 rendered render_mode(component_session& session, const demo_programme& programme, int mode) {
-    ambiora::find_setting("mode")->var = mode;
+    ambiora::cfg_mode = mode;
     service_ptr_t<dsp> instance = session.new_instance();
     instance->flush_dsp();  // each mode starts from a clean engine, as after a stop
     memory_source source(programme.samples, programme.channels, programme.rate);
@@ -87,7 +88,7 @@ rendered render_mode(component_session& session, const demo_programme& programme
 
 std::string mode_file_name(int mode) {
     std::string name = std::to_string(mode) + "-";
-    for (const char* c = ambiora::mode_name(mode); *c != '\0'; ++c) {
+    for (const char* c = ambiora::mode_table[mode].name; *c != '\0'; ++c) {
         if (std::isalnum(static_cast<unsigned char>(*c))) {
             name += char(std::tolower(static_cast<unsigned char>(*c)));
         } else if (*c == '+') {
@@ -153,9 +154,7 @@ int demo_command(std::span<char* const> arguments) {
     const std::vector<demo_programme> programmes = {make_stereo_piece(), make_surround_test()};
     std::vector<programme_levels> levels;
     std::vector<std::string> written;
-    int mode_count = 0;
-    while (ambiora::mode_name(mode_count) != nullptr) ++mode_count;
-    progress_bar progress("demo", programmes.size() * std::size_t(mode_count));
+    progress_bar progress("demo", programmes.size() * std::size_t(ambiora::mode_count));
     std::uint64_t renders = 0;
     for (const demo_programme& p : programmes) {
         make_directory(directory + "/" + p.name);
@@ -164,7 +163,7 @@ int demo_command(std::span<char* const> arguments) {
         write_wav(directory + "/" + input_file, p.samples, p.channels, p.rate, input_mask);
         written.push_back(directory + "/" + input_file);
         programme_levels pl{&p, input_file, {}};
-        for (int mode = 0; mode < mode_count; ++mode) {
+        for (int mode = 0; mode < ambiora::mode_count; ++mode) {
             const rendered r = render_mode(session, p, mode);
             const std::string file = p.name + "/" + mode_file_name(mode);
             if (r.channels != 0) {
@@ -172,7 +171,7 @@ int demo_command(std::span<char* const> arguments) {
                 written.push_back(directory + "/" + file);
             }
             pl.modes.push_back(
-                {mode, ambiora::mode_name(mode), file,
+                {mode, ambiora::mode_table[mode].name, file,
                  measure_levels(r.samples, std::max(1u, r.channels), r.mask, p.rate)});
             progress.update(++renders);
         }

@@ -78,7 +78,7 @@ int info_command(std::span<char* const> arguments) {
 
     // The values as the component itself stores them, read back from its settings stream.
     const std::vector<unsigned char> stream = session.saved_settings();
-    for (const ambiora::setting_info& s : ambiora::setting_table()) {
+    for (const ambiora::setting_row& s : ambiora::setting_table) {
         const std::optional<std::int32_t> value = stored_value(stream, s);
         std::cout << "  " << s.name << " = "
                   << (value ? describe_setting_value(s, *value) : std::string("(not stored)"))

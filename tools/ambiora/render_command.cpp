@@ -102,7 +102,7 @@ void apply_schedule_steps(const schedule& plan, std::uint64_t index, component_s
         if (step.reset) {
             session.seek(seconds);
         } else {
-            step.assignment.setting->var = step.assignment.value;
+            step.assignment.setting->value() = step.assignment.value;
         }
     }
 }

@@ -37,7 +37,7 @@ schedule_step parse_step(const std::string& word, const std::string& where) {
         throw usage_error(where + "'" + word + "' is neither 'reset' nor NAME=VALUE");
     }
     const std::string name = word.substr(0, equals);
-    const ambiora::setting_info* setting = find_processing_setting(name);
+    const ambiora::setting_row* setting = find_processing_setting(name);
     if (setting == nullptr) throw usage_error(where + "there is no setting '" + name + "'");
     step.assignment = {
         setting, parse_setting_value(*setting, word.substr(equals + 1), where + setting->name)};

@@ -5,11 +5,12 @@
 #include <limits>
 
 #include "messages.h"
+#include "modes.h"
 
 namespace ambiora_cli {
 namespace {
 
-using ambiora::setting_info;
+using ambiora::setting_row;
 using ambiora::setting_unit;
 
 const char* unit_suffix(setting_unit unit) {
@@ -73,8 +74,8 @@ bool parse_whole_number(const std::string& text, std::int64_t& value) {
 
 bool parse_mode_name(const std::string& text, std::int32_t& mode) {
     const std::string wanted = fold_mode_name(text);
-    for (std::int32_t m = 0; ambiora::mode_name(m) != nullptr; ++m) {
-        if (fold_mode_name(ambiora::mode_name(m)) == wanted) {
+    for (std::int32_t m = 0; m < ambiora::mode_count; ++m) {
+        if (fold_mode_name(ambiora::mode_table[m].name) == wanted) {
             mode = m;
             return true;
         }
@@ -94,7 +95,7 @@ bool parse_switch_word(const std::string& text, std::int32_t& value) {
     return false;
 }
 
-std::string expected_value(const setting_info& setting) {
+std::string expected_value(const setting_row& setting) {
     switch (setting.unit) {
         case setting_unit::mode:
             return "a mode number or name (" + mode_list() + ")";
@@ -107,14 +108,14 @@ std::string expected_value(const setting_info& setting) {
 
 }  // namespace
 
-const setting_info* find_processing_setting(const std::string& name) {
+const setting_row* find_processing_setting(const std::string& name) {
     std::string bare = name;
     while (!bare.empty() && bare[0] == '-') bare.erase(0, 1);
-    const setting_info* setting = ambiora::find_setting(bare.c_str());
-    return setting != nullptr && setting->processing ? setting : nullptr;
+    const setting_row* setting = ambiora::find_setting(bare.c_str());
+    return setting != nullptr && setting->processing() ? setting : nullptr;
 }
 
-std::int32_t parse_setting_value(const setting_info& setting, const std::string& text,
+std::int32_t parse_setting_value(const setting_row& setting, const std::string& text,
                                  const std::string& origin) {
     std::int32_t value = 0;
     if (setting.unit == setting_unit::mode && parse_mode_name(text, value)) return value;
@@ -134,14 +135,14 @@ std::int32_t parse_setting_value(const setting_info& setting, const std::string&
 
 std::vector<option_spec> setting_options(std::vector<setting_assignment>& assignments) {
     std::vector<option_spec> options;
-    for (const setting_info& setting : ambiora::setting_table()) {
-        if (!setting.processing) continue;
+    for (const setting_row& setting : ambiora::setting_table) {
+        if (!setting.processing()) continue;
         const std::string name = setting.name;
         std::string help = setting.meaning;
         help += " (" + describe_setting_range(setting) + ", default " +
                 std::to_string(setting.default_value) + unit_suffix(setting.unit);
         if (setting.unit == setting_unit::mode) {
-            help += " = " + std::string(ambiora::mode_name(setting.default_value));
+            help += " = " + std::string(ambiora::mode_table[setting.default_value].name);
         }
         help += ")";
         options.push_back({name, value_placeholder(setting.unit), help,
@@ -154,15 +155,15 @@ std::vector<option_spec> setting_options(std::vector<setting_assignment>& assign
 }
 
 void apply_settings(const std::vector<setting_assignment>& assignments) {
-    for (const setting_assignment& a : assignments) a.setting->var = a.value;
+    for (const setting_assignment& a : assignments) a.setting->value() = a.value;
 }
 
-std::string describe_setting_value(const setting_info& setting, std::int32_t value) {
+std::string describe_setting_value(const setting_row& setting, std::int32_t value) {
     const std::string number = std::to_string(value);
     switch (setting.unit) {
         case setting_unit::mode: {
-            const char* name = ambiora::mode_name(value);
-            return number + " (" + (name != nullptr ? name : "not a mode: Bypass") + ")";
+            const ambiora::mode_row* mode = ambiora::find_mode(value);
+            return number + " (" + (mode != nullptr ? mode->name : "not a mode: Bypass") + ")";
         }
         case setting_unit::on_off:
             return number + (value != 0 ? " (on)" : " (off)");
@@ -173,14 +174,14 @@ std::string describe_setting_value(const setting_info& setting, std::int32_t val
 
 std::string mode_list() {
     std::string list;
-    for (std::int32_t m = 0; ambiora::mode_name(m) != nullptr; ++m) {
+    for (std::int32_t m = 0; m < ambiora::mode_count; ++m) {
         if (!list.empty()) list += ", ";
-        list += std::to_string(m) + " " + ambiora::mode_name(m);
+        list += std::to_string(m) + " " + ambiora::mode_table[m].name;
     }
     return list;
 }
 
-void warn_if_outside_range(const setting_info& setting, std::int32_t value,
+void warn_if_outside_range(const setting_row& setting, std::int32_t value,
                            const std::string& origin) {
     if (value >= setting.min_value && value <= setting.max_value) return;
     std::string consequence = "passed on as it stands";
@@ -190,7 +191,7 @@ void warn_if_outside_range(const setting_info& setting, std::int32_t value,
          "; " + consequence);
 }
 
-std::string describe_setting_range(const setting_info& setting) {
+std::string describe_setting_range(const setting_row& setting) {
     if (setting.unit == setting_unit::on_off) return "0 or 1";
     return std::to_string(setting.min_value) + " to " + std::to_string(setting.max_value) +
            unit_suffix(setting.unit);

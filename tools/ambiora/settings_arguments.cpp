@@ -39,8 +39,8 @@ void settings_arguments::prepare_save() {
 void settings_arguments::apply(component_session& session) {
     // The component takes stored values as they stand; people should hear about odd ones.
     if (!load_path_.empty()) {
-        for (const ambiora::setting_info& s : ambiora::setting_table()) {
-            warn_if_outside_range(s, s.var, load_path_ + ": " + s.name);
+        for (const ambiora::setting_row& s : ambiora::setting_table) {
+            warn_if_outside_range(s, s.value(), load_path_ + ": " + s.name);
         }
     }
     apply_settings(assignments_);

@@ -41,8 +41,8 @@ void check_settings_stream(const std::vector<unsigned char>& bytes, const std::s
     bool any_known = false;
     const bool whole =
         walk_records(bytes, [&](const GUID& guid, const unsigned char*, std::uint32_t) {
-            for (const ambiora::setting_info& s : ambiora::setting_table()) {
-                if (s.var.guid() == guid) any_known = true;
+            for (const ambiora::setting_row& s : ambiora::setting_table) {
+                if (s.value().guid() == guid) any_known = true;
             }
         });
     if (!whole) {
@@ -55,10 +55,10 @@ void check_settings_stream(const std::vector<unsigned char>& bytes, const std::s
 }
 
 std::optional<std::int32_t> stored_value(const std::vector<unsigned char>& bytes,
-                                         const ambiora::setting_info& setting) {
+                                         const ambiora::setting_row& setting) {
     std::optional<std::int32_t> value;
     walk_records(bytes, [&](const GUID& guid, const unsigned char* payload, std::uint32_t length) {
-        if (guid == setting.var.guid() && length == 4) value = std::int32_t(read_u32(payload));
+        if (guid == setting.value().guid() && length == 4) value = std::int32_t(read_u32(payload));
     });
     return value;
 }

@@ -21,6 +21,6 @@ void check_settings_stream(const std::vector<unsigned char>& bytes, const std::s
 
 // The value the stream stores for `setting`; none when its record is missing or not 4 bytes.
 std::optional<std::int32_t> stored_value(const std::vector<unsigned char>& bytes,
-                                         const ambiora::setting_info& setting);
+                                         const ambiora::setting_row& setting);
 
 }  // namespace ambiora_cli
