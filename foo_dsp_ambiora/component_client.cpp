@@ -2,6 +2,7 @@
 // factories and loads and saves the settings.
 #include <cstdint>
 
+#include "client.h"
 #include "module_state.h"
 #include "settings.h"
 
@@ -21,7 +22,7 @@ constexpr std::uint32_t client_version = 72;
 #endif
 
 class client_ambiora final : public foobar2000_client {
-public:
+  public:
     std::uint32_t get_version() override { return client_version; }
     service_factory_base* get_service_list() override { return service_factory_base::list_head(); }
 
@@ -40,15 +41,15 @@ public:
         }
     }
 
-    void set_library_path(const char* path, const char* name) override {
+    // Only the file name is of use to us (the version service reports it).
+    void set_library_path(const char*, const char* name) override {
         try {
-            module().library_path = path != nullptr ? path : "";
             module().library_file_name = name != nullptr ? name : "";
         } catch (...) {
         }
     }
 
-    void services_init(bool initialised) override { module().services_initialised = initialised; }
+    void services_init(bool) override {}
     bool is_debug() override { return false; }
 };
 
@@ -63,10 +64,9 @@ module_state& module() {
 
 }  // namespace ambiora
 
-// May be called more than once; each call records the latest arguments and returns the same
-// client.
-extern "C" foobar2000_client* foobar2000_get_interface(foobar2000_api* api, HINSTANCE instance) {
-    ambiora::module().host_api = api;
-    ambiora::module().module_instance = instance;
+// May be called more than once; each call returns the same client. The component asks nothing of
+// the player's API object, and finds its own resources from its code's address (the dialog) or
+// the handle the loader gave DllMain (the tray), so neither argument is kept.
+extern "C" foobar2000_client* foobar2000_get_interface(foobar2000_api*, HINSTANCE) {
     return &ambiora::client;
 }

@@ -1,21 +1,16 @@
-// What the module learns about its surroundings from the host.
+// What the module learns about its surroundings from the host: the file name it was loaded from,
+// which the version service reports.
 //
-// Written by the export and the client object, on the host's main thread during start-up; read
-// later from any thread. The two strings are written once before any service is used.
+// Written by the client object on the host's main thread during start-up, before any service is
+// used; read later from any thread.
 #pragma once
 
 #include <string>
 
-#include "client.h"
-
 namespace ambiora {
 
 struct module_state {
-    foobar2000_api* host_api = nullptr;  // the player's API object
-    HINSTANCE module_instance = nullptr; // this module, for its resources
-    std::string library_path;            // folder the host loaded us from
-    std::string library_file_name;       // our file name, reported by the version service
-    bool services_initialised = false;
+    std::string library_file_name;  // "" until the host has said
 };
 
 module_state& module();

@@ -1,23 +1,20 @@
-// DllMain of the component: remembers the module handle and marks where per-process work starts
-// and ends.
+// DllMain of the component: starts the tray thread when the DLL is mapped and stops it when the
+// DLL is unmapped.
 //
-// DllMain runs under the loader lock. Anything placed in the hooks below must not load libraries,
-// wait on other threads or take locks those threads might hold: a thread that is being started
-// here only begins running after DllMain returns, and a thread that is asked to stop here cannot
-// finish exiting while we hold the lock. Long-lived threads (the tray icon) are therefore joined
-// from the host's shutdown path and only signalled here.
+// DllMain runs under the loader lock, so nothing here may load libraries, join a thread or take a
+// lock another thread might hold while it waits for the loader. A thread started here only begins
+// running after DllMain returns. On unload the tray thread is not joined (its exit needs the
+// loader lock we hold): stop_tray_thread asks it to quit and polls, for at most 10 s, a flag the
+// thread sets just before it ends (ui/tray_thread.cpp).
 #if defined(_WIN32)
-#include "module_windows.h"
-
+#include "platform.h"
 #include "ui/tray_thread.h"
 
 namespace {
 
-HINSTANCE module_instance = nullptr;
-
-// The DLL has been mapped into the player's process. The tray thread is started from here.
-void on_process_attach() {
-    ambiora::start_tray_thread(module_instance);
+// The DLL has been mapped into the player's process; its handle names our resources.
+void on_process_attach(HINSTANCE instance) {
+    ambiora::start_tray_thread(instance);
 }
 
 // The DLL is being unmapped. `process_ending` is true when the whole process is exiting: every
@@ -30,15 +27,10 @@ void on_process_detach(bool process_ending) {
 
 }  // namespace
 
-HINSTANCE ambiora_module_instance() {
-    return module_instance;
-}
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
-            module_instance = instance;
-            on_process_attach();
+            on_process_attach(instance);
             break;
         case DLL_PROCESS_DETACH:
             // A non-null `reserved` on detach means process termination, null means FreeLibrary.

@@ -11,13 +11,10 @@
 namespace ambiora {
 namespace {
 
-template <typename T>
-using play_callback_static_factory_t = service_factory_single_t<T>;
-
 AMBIORA_INIT_SERVICES componentversion_impl_simple_factory version_factory;
 AMBIORA_INIT_SERVICES service_factory_single_t<dsp_entry_impl_t<dsp_ambiora, dsp_entry>>
     dsp_entry_factory;
-AMBIORA_INIT_SERVICES play_callback_static_factory_t<callback_ambiora> play_callback_factory;
+AMBIORA_INIT_SERVICES service_factory_single_t<callback_ambiora> play_callback_factory;
 
 }  // namespace
 }  // namespace ambiora

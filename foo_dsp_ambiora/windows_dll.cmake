@@ -23,6 +23,3 @@ set_target_properties(foo_dsp_ambiora PROPERTIES
 # The toolchain links the C and C++ runtimes statically; say so here too, so that a build with
 # another toolchain file still gives a DLL that imports only system libraries.
 target_link_options(foo_dsp_ambiora PRIVATE -static -static-libgcc -static-libstdc++)
-
-# Window, shell (tray icon) and common-control functions used by the tray and the dialog.
-target_link_libraries(foo_dsp_ambiora PRIVATE user32 shell32 comctl32 gdi32)

@@ -2,9 +2,10 @@
 //
 //  - dsp_impl_base_t<dsp>: walks the player's chunk list and hands each non-empty chunk to the
 //    derived class's `process_chunk`, removing the chunks it drops.
-//  - dsp_entry_impl_t<T, dsp_entry>: the DSP entry for class T, which supplies its identity and
-//    configuration through static members (g_get_name, g_get_guid, g_show_config_popup) and is
-//    created from a preset whose owner is T's GUID.
+//  - dsp_entry_impl_t<T, dsp_entry>: the DSP entry for class T, which supplies its identity,
+//    default preset and configuration through static members (g_get_name, g_get_guid,
+//    g_get_default_preset, g_show_config_popup) and is created from a preset whose owner is T's
+//    GUID.
 #pragma once
 
 #include <exception>
@@ -14,7 +15,7 @@
 
 template <typename Interface>
 class dsp_impl_base_t : public Interface {
-public:
+  public:
     bool service_query(service_ptr& out, const GUID& guid) override {
         if (guid != Interface::class_guid) return false;
         out = static_cast<service_base*>(this);
@@ -47,7 +48,7 @@ public:
         track_ = nullptr;
     }
 
-protected:
+  protected:
     // Called after the chunks of a run that ended a track or a stream.
     virtual void end_of_track() = 0;
     virtual void end_of_playback() = 0;
@@ -56,15 +57,15 @@ protected:
 
     const metadb_handle_ptr* current_track() const { return track_; }
 
-private:
-    dsp_chunk_list* list_ = nullptr;          // the list being run
-    std::size_t chunk_index_ = 0;             // index of the chunk being processed
+  private:
+    dsp_chunk_list* list_ = nullptr;            // the list being run
+    std::size_t chunk_index_ = 0;               // index of the chunk being processed
     const metadb_handle_ptr* track_ = nullptr;  // the track the chunks belong to
 };
 
 template <typename T, typename Interface = dsp_entry>
 class dsp_entry_impl_t : public Interface {
-public:
+  public:
     bool service_query(service_ptr& out, const GUID& guid) override {
         if (guid != Interface::class_guid) return false;
         out = static_cast<service_base*>(this);
@@ -74,10 +75,11 @@ public:
     void get_name(string_base& out) override { out.set(T::g_get_name()); }
 
     bool get_default_preset(dsp_preset& out) override {
-        const GUID owner = T::g_get_guid();
-        out.set_owner(owner);
-        out.set_data(nullptr, 0);
-        return true;
+        try {
+            return T::g_get_default_preset(out);
+        } catch (...) {
+            return false;
+        }
     }
 
     bool instantiate(service_ptr_t<dsp>& out, const dsp_preset& preset) override {

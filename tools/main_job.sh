@@ -15,10 +15,8 @@ step "native build"
 cmake --preset native >/dev/null
 cmake --build --preset native
 
-if [ -x tools/windows/package_component.sh ]; then
-  step "Windows DLLs and the component package"
-  bash tools/windows/package_component.sh "$repo/out"
-fi
+step "Windows DLLs and the component package"
+bash tools/windows/package_component.sh "$repo/out"
 
 step "demo into $demo_dir"
 "$repo/build/native/bin/ambiora" demo "$demo_dir"
