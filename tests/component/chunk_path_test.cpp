@@ -1,5 +1,6 @@
 // Chunks through a DSP instance: layout, masks, levels and the chunks that are dropped or emptied.
 #include "component_fixture.h"
+#include "engine/surround_engine.h"
 #include "runtime_state.h"
 #include "settings.h"
 
@@ -92,6 +93,32 @@ TEST_F(chunk_path, decoders_give_5_1_and_encoders_and_headphone_modes_stereo) {
     }
 }
 
+TEST_F(chunk_path, four_and_five_channel_sources_reach_the_speakers_their_layouts_name) {
+    // Rendered for headphones, an impulse comes out as the two responses of the speaker it
+    // reached: tables 2s (left ear) and 2s + 1 (right ear) for s = L, R, C, SL, SR = 0 to 4.
+    const struct {
+        unsigned channels, channel, speaker;
+    } cases[] = {{4, 0, 0}, {4, 1, 1}, {4, 2, 3}, {4, 3, 4}, {5, 0, 0},
+                 {5, 1, 1}, {5, 2, 2}, {5, 3, 3}, {5, 4, 4}};
+    const float* tables = ambiora::builtin_hrir_tables();
+    cfg_mode = 5;
+    for (const auto& c : cases) {
+        instance->flush_dsp();
+        const auto in = make_samples(8192, c.channels, [&](unsigned f, unsigned ch) {
+            return audio_sample(f == 0 && ch == c.channel ? 1 : 0);
+        });
+        const auto out = run(in, c.channels, 44100);
+        ASSERT_EQ(out.size(), 1u);
+        const auto s = out[0].samples();
+        for (unsigned m = 0; m < 512; ++m) {
+            for (unsigned ear = 0; ear < 2; ++ear) {
+                ASSERT_NEAR(s[2 * m + ear], 0.708 * tables[(2 * c.speaker + ear) * 8192 + m], 1e-5)
+                    << c.channels << " channels, channel " << c.channel << ", frame " << m;
+            }
+        }
+    }
+}
+
 TEST_F(chunk_path, three_seven_and_eight_channels_come_out_as_empty_chunks_that_stay) {
     for (const unsigned channels : {3u, 7u, 8u}) {
         for (const int mode : {0, 4, 5, 7}) {
@@ -167,15 +194,20 @@ TEST_F(chunk_path, the_shared_values_follow_chunks_and_clear_on_flush_stop_and_s
     EXPECT_EQ(ambiora::last_input_rate.load(), 0u);
 }
 
-TEST_F(chunk_path, a_seek_drops_held_headphone_frames) {
-    cfg_mode = 5;
-    EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty());
-    host().playback_seek(1.0);
-    // After the reset a full block is needed again, and leaving owes no silence.
-    EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty());
-    instance->flush_dsp();
-    cfg_mode = 0;
-    EXPECT_EQ(run(make_samples(10, 2, test_tone), 2, 44100).at(0).get_sample_count(), 10u);
+TEST_F(chunk_path, a_seek_or_a_stop_drops_held_headphone_frames) {
+    for (const bool stop : {false, true}) {
+        cfg_mode = 5;
+        EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty());
+        if (stop)
+            host().playback_stop();
+        else
+            host().playback_seek(1.0);
+        // After the reset a full block is needed again, and leaving owes no silence.
+        EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty()) << "stop " << stop;
+        instance->flush_dsp();
+        cfg_mode = 0;
+        EXPECT_EQ(run(make_samples(10, 2, test_tone), 2, 44100).at(0).get_sample_count(), 10u);
+    }
 }
 
 TEST_F(chunk_path, instances_share_one_engine) {

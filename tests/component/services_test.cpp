@@ -78,8 +78,17 @@ TEST(services, the_dsp_entry_names_itself_and_makes_instances_from_its_own_prese
     ASSERT_TRUE(made);
     EXPECT_EQ(made->service_add_ref(), 2);  // instances are reference counted
     EXPECT_EQ(made->service_release(), 1);
+    // An instance answers its own interface only; a refused query takes no reference.
+    for (const GUID& other : {dsp_entry::class_guid, play_callback_static::class_guid, dsp_guid}) {
+        service_ptr out;
+        EXPECT_FALSE(made->service_query(out, other));
+        EXPECT_FALSE(out);
+    }
+    EXPECT_EQ(made->service_add_ref(), 2);
+    made->service_release();
     service_ptr out;
     EXPECT_TRUE(made->service_query(out, dsp::class_guid));
+    EXPECT_EQ(out.get(), static_cast<service_base*>(made.get()));
     EXPECT_EQ(made->report_latency(), 0.0);
     EXPECT_FALSE(made->wants_track_marks());
 
