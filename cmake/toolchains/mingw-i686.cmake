@@ -12,4 +12,5 @@ string(APPEND CMAKE_C_FLAGS_INIT " -msse2 -mfpmath=sse")
 string(APPEND CMAKE_CXX_FLAGS_INIT " -msse2 -mfpmath=sse")
 
 # No emulator: this kernel cannot execute 32-bit code, so the x86 build is checked statically
-# (tools/windows/check_x86_dll.sh) and smoke-run under emulation by a separate command.
+# (tools/windows/check_x86_dll.sh) and run under emulated 32-bit Wine by the Microsoft-ABI host
+# (tools/windows/run_msabi_host.sh, in CI) and the smoke program (tools/windows/smoke_x86_qemu.sh).

@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
-# Builds the Microsoft-ABI test host: clang for x86_64-pc-windows-msvc, lld-link, Windows headers
-# from Wine's development package, import libraries made from the .def files by llvm-dlltool. No C
-# run-time start-up is linked; host_main is the entry point.
+# Builds the Microsoft-ABI test host: clang for x86_64-pc-windows-msvc or i686-pc-windows-msvc,
+# lld-link, Windows headers from Wine's development package, import libraries made from the .def
+# files by llvm-dlltool. No C run-time start-up is linked; host_main is the entry point.
 #
-# usage: tests/msabi_host/build.sh <output dir>     (prints the path of the .exe)
+# usage: tests/msabi_host/build.sh <output dir> [x64|x86]   (prints the path of the .exe)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-out=${1:?usage: build.sh <output dir>}
+out=${1:?usage: build.sh <output dir> [x64|x86]}
+arch=${2:-x64}
+case $arch in
+  x64) target=x86_64-pc-windows-msvc dlltool_machine=i386:x86-64 link_flags=(/machine:x64)
+    undecorate='s/@[0-9]+$//' ;;
+  # Wine's DLLs and ours carry no safe exception handler tables; the .def files list i386 names
+  # with their decoration (see there).
+  x86) target=i686-pc-windows-msvc dlltool_machine=i386 link_flags=(/machine:x86 /safeseh:no)
+    undecorate= ;;
+  *) echo "build.sh: unknown architecture $arch" >&2; exit 2 ;;
+esac
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
@@ -18,15 +28,20 @@ if [[ ! -f $wine_headers/windows/windows.h ]]; then
 fi
 
 flags=(
-  --target=x86_64-pc-windows-msvc -std=c++20 -O2 -g0
+  "--target=$target" -std=c++20 -O2 -g0
   -fno-exceptions -fno-rtti -fno-stack-protector -fno-builtin-sin -fno-builtin-pow
   -Wall -Wextra -Werror
-  # Wine's headers, not the Windows SDK: quieten what they do differently, and rename the
-  # intrinsic their winnt.h defines itself in C++ mode.
+  # Wine's headers, not the Windows SDK: quieten what they do differently.
   -Wno-pragma-pack -Wno-macro-redefined -Wno-ignored-pragma-intrinsic
-  -D_InterlockedCompareExchange128=wine_InterlockedCompareExchange128
   -isystem "$wine_headers/windows" -isystem "$wine_headers/msvcrt"
 )
+
+# Rename the intrinsics Wine's winnt.h defines itself in C++ mode (more of them on x86).
+renamed=(InterlockedCompareExchange128)
+[[ $arch == x86 ]] && renamed=(InterlockedAnd64 InterlockedOr64 InterlockedXor64
+  InterlockedIncrement64 InterlockedDecrement64 InterlockedExchangeAdd64
+  InterlockedCompareExchangePointer InterlockedExchangePointer)
+for name in "${renamed[@]}"; do flags+=("-D_$name=wine_$name"); done
 
 objects=()
 for source in host_main host_objects host_runtime settings_records; do
@@ -34,8 +49,10 @@ for source in host_main host_objects host_runtime settings_records; do
   objects+=("$out/$source.obj")
 done
 for dll in msvcrt kernel32; do
-  llvm-dlltool -m i386:x86-64 -d "$here/$dll.def" -l "$out/$dll.lib"
+  # -k: a stdcall name is linked with its @bytes suffix and imported without it.
+  sed -E "$undecorate" "$here/$dll.def" >"$out/$dll.def"
+  llvm-dlltool -k -m "$dlltool_machine" -d "$out/$dll.def" -l "$out/$dll.lib"
 done
-lld-link /nologo /entry:host_main /subsystem:console /nodefaultlib /machine:x64 \
+lld-link /nologo /entry:host_main /subsystem:console /nodefaultlib "${link_flags[@]}" \
   /out:"$out/msabi_host.exe" "${objects[@]}" "$out/msvcrt.lib" "$out/kernel32.lib"
 echo "$out/msabi_host.exe"

@@ -1,7 +1,7 @@
-// A stand-in for the player, compiled for Microsoft's x64 ABI: it loads the component DLL named on
-// its command line and drives it the way the player does, through the player's own declarations
-// of every interface, checking the answers. One line per check, then "N passed, N failed"; the
-// exit code is the number of failures (capped), 0 when all passed.
+// A stand-in for the player, compiled for Microsoft's x64 or x86 ABI: it loads the component DLL
+// named on its command line and drives it the way the player does, through the player's own
+// declarations of every interface, checking the answers. One line per check, then "N passed, N
+// failed"; the exit code is the number of failures (capped), 0 when all passed.
 //
 // The steps share one session and run in order; a fault inside the component fails the step it
 // happened in and the host goes on with the next one, so one broken slot does not hide the rest.
@@ -25,6 +25,7 @@ constexpr unsigned mode_bypass = 0;
 constexpr unsigned mode_headphone = 5;
 constexpr unsigned rate = 44100;
 constexpr size_t headphone_block = 8192;
+constexpr unsigned client_version = sizeof(void*) == 8 ? 80 : 72;  // the lowest each player takes
 
 struct session {
     const WCHAR* dll_path = nullptr;
@@ -128,7 +129,8 @@ void step_load(void* context) {
 void step_client(void* context) {
     session& s = *static_cast<session*>(context);
     const unsigned version = s.client->get_version();
-    check(version == 80, "client: version is 80 (the x64 player's minimum)", "got %u", version);
+    check(version == client_version, "client: version is the player's minimum (80 x64, 72 x86)",
+          "got %u, expected %u", version, client_version);
     check(!s.client->is_debug(), "client: not a debug build");
 }
 
@@ -208,9 +210,13 @@ void step_version_strings(void* context) {
 void step_dsp_entry(void* context) {
     session& s = *static_cast<session*>(context);
     if (!have(s.entry, "entry", "DSP entry")) return;
+    const unsigned sp = stack_pointer();
     const GUID guid = s.entry->get_guid();  // a struct returned by value
-    check(same_guid(guid, ambiora_dsp_guid), "entry: get_guid returns the DSP's GUID by value",
-          "got {%08lX-%04X-...}", static_cast<unsigned long>(guid.Data1), guid.Data2);
+    const bool popped = stack_pointer() == sp;
+    check(same_guid(guid, ambiora_dsp_guid) && popped,
+          "entry: get_guid returns the DSP's GUID by value, stack pointer kept",
+          "got {%08lX-%04X-...}, stack pointer %s", static_cast<unsigned long>(guid.Data1),
+          guid.Data2, popped ? "kept" : "moved");
     host_string name;
     s.entry->get_name(name);
     check(same_text(name.get_ptr(), "Ambiora Processor"), "entry: name", "\"%s\"", name.get_ptr());
@@ -320,7 +326,7 @@ void step_decoder_mode(void* context) {
     check(all_finite(chunk, 4.0), "decoder: every output sample finite and within +-4");
     check(channel_energy(chunk, 0) > 1.0 && channel_energy(chunk, 1) > 1.0 &&
               channel_energy(chunk, 2) > 0.1,
-          "decoder: front left, right and centre carry signal (64-bit samples read as such)");
+          "decoder: front left, right and centre carry signal (samples read at their width)");
     // The chunk path asks a non-const chunk for its data; declared in the wrong order, that call
     // would land in slot 0, the const overload.
     check(writable_calls > 0 && const_calls == 0,
@@ -414,9 +420,9 @@ void step_play_callbacks(void* context) {
           flags);
     void* const* object = reinterpret_cast<void* const*>(cb);
     play_callback* events = cb;  // the second table, one pointer into the object
-    check(reinterpret_cast<char*>(events) - reinterpret_cast<char*>(cb) == 8 &&
+    check(reinterpret_cast<char*>(events) - reinterpret_cast<char*>(cb) == sizeof(void*) &&
               object[1] != nullptr && object[1] != object[0],
-          "callback: the play_callback table sits at +8 in the component's object");
+          "callback: the play_callback table sits one pointer (+8 x64, +4 x86) into the object");
 
     // Keep the tray icon out of the way: a console host has no notification area to speak of.
     settings_stream tray_off;

@@ -115,7 +115,7 @@ class host_counted final : public metadb_handle {
     bool service_query(service_ptr_base&, const GUID&) override { return false; }
 };
 
-// A chunk of double samples in heap storage that only grows.
+// A chunk of the player's samples (double on x64, float on x86) in heap storage that only grows.
 class host_chunk final : public audio_chunk {
   public:
     // Which data-pointer overload the component reached.

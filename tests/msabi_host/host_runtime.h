@@ -43,3 +43,12 @@ bool same_bytes(const void* a, const void* b, size_t bytes);
 bool is_finite(double x);
 size_t text_length(const char* text);
 bool same_text(const char* a, const char* b);
+
+// The stack pointer (its low half on x64) where it is read. On x86 the callee pops its own stack
+// arguments (thiscall), the hidden result pointer of a struct return included (ret 4): a slot
+// that does not leaves it moved.
+__attribute__((always_inline)) inline unsigned stack_pointer() {
+    unsigned sp;
+    __asm__ volatile("movl %%esp, %0" : "=r"(sp)::"memory");
+    return sp;
+}

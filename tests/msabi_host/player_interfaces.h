@@ -1,8 +1,10 @@
 // The player's interfaces written the way a Microsoft-compiled player declares them, so that
-// clang targeting x86_64-pc-windows-msvc lays out the tables and makes the calls exactly as the
-// player does: GUIDs returned by value, the chunk's data-pointer overloads in source order
-// (non-const first), the track handle passed by value as a smart pointer with a destructor,
-// protected non-virtual destructors, and a configuration read that returns nothing.
+// clang targeting x86_64-pc-windows-msvc or i686-pc-windows-msvc lays out the tables and makes the
+// calls exactly as the player does: GUIDs returned by value, the chunk's data-pointer overloads in
+// source order (non-const first), the track handle passed by value as a smart pointer with a
+// destructor, protected non-virtual destructors, and a configuration read that returns nothing.
+// On x86 every member function is thiscall (this in ECX, the callee pops its stack arguments),
+// clang's default there as it is Microsoft's.
 //
 // Deliberately independent of host_sdk/: those headers are shaped for g++ so that g++ produces
 // this binary interface; sharing them here would hide the very mistakes this host looks for.
@@ -10,7 +12,11 @@
 
 #include "host_runtime.h"
 
+#if defined(_WIN64)
 using audio_sample = double;  // the 64-bit player's sample
+#else
+using audio_sample = float;  // the 32-bit player's
+#endif
 
 class service_base {
   public:
