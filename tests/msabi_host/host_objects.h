@@ -9,11 +9,11 @@ class host_api final : public foobar2000_api {
   public:
     int calls = 0;
 
-    service_factory_base* find_class(const GUID&) override { return ++calls, nullptr; }
-    bool create(service_ptr&, service_factory_base*, size_t) override { return ++calls, false; }
-    size_t count(service_factory_base*) override { return ++calls, 0; }
+    const void* find_class(const GUID&) override { return ++calls, nullptr; }
+    bool create(service_ptr&, const void*, size_t) override { return ++calls, false; }
+    size_t count(const void*) override { return ++calls, 0; }
     HWND main_window() override { return ++calls, nullptr; }
-    void assert_main_thread() override { ++calls; }
+    bool assert_main_thread() override { return ++calls, true; }
     bool is_main_thread() override { return ++calls, true; }
     bool is_shutting_down() override { return ++calls, false; }
     const char* profile_path() override { return ++calls, "file://C:\\ambiora-host-profile"; }

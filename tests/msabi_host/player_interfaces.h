@@ -120,11 +120,11 @@ class string_base {
 
 class foobar2000_api {
   public:
-    virtual service_factory_base* find_class(const GUID& guid) = 0;
-    virtual bool create(service_ptr& out, service_factory_base* cls, size_t index) = 0;
-    virtual size_t count(service_factory_base* cls) = 0;
+    virtual const void* find_class(const GUID& guid) = 0;  // an opaque class handle
+    virtual bool create(service_ptr& out, const void* cls, size_t index) = 0;
+    virtual size_t count(const void* cls) = 0;
     virtual HWND main_window() = 0;
-    virtual void assert_main_thread() = 0;
+    virtual bool assert_main_thread() = 0;
     virtual bool is_main_thread() = 0;
     virtual bool is_shutting_down() = 0;
     virtual const char* profile_path() = 0;
@@ -205,6 +205,7 @@ class audio_chunk {
 class bit_array {
   public:
     virtual bool get(size_t index) const = 0;
+    virtual size_t find(bool value, size_t start, ptrdiff_t count) const = 0;
 
   protected:
     ~bit_array() = default;
