@@ -1,98 +1,31 @@
-// Keeps one block's bad samples from poisoning the rest of the stream.
+// Keeps one block's bad samples from poisoning the rest of the stream (the reasons and the
+// measure of "bad" are in engine/contain_damage.h).
 //
-// A NaN or an infinity that reaches a recursive filter stays in its memory for ever: every later
-// output of that filter is NaN, and so is everything downstream, until a reset. The same holds for
-// a delay line (it replays the value one delay later) and for the headphone overlap tail. A huge
-// but finite sample is no better: a filter fed 3e38 overflows to infinity on its next step, and
-// the convolution overflows well before that.
-//
-// So after every block the engine's carried state is checked, and whatever is not a plausible
-// sample is removed: a filter memory holding such a value is cleared as a whole (its four values
-// only make sense together), a delay line, the pending headphone feeds and the overlap tail lose
-// just the bad entries. The block that carried the damage may still come out non-finite; the next
-// one starts from clean memories.
-//
-// "Plausible" means finite and no larger than 2^64 in magnitude, some 385 dB above full scale:
-// no sound reaches that, and below it no stage can overflow a float in the following block (the
-// largest gain on any path, the convolution's included, is far below 2^64). Finite audio is never
-// touched, so its output stays exactly what it was.
-//
-// The checks run on every block, so they are written to vectorise: a branch-free scan of the bit
-// patterns first, and a second pass only for a buffer that holds damage.
+// After every block the engine's carried state is checked and whatever is not a plausible sample
+// is removed. The block that carried the damage may still come out non-finite; the next one
+// starts from clean memories.
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 
+#include "engine/contain_damage.h"
 #include "engine/surround_engine.h"
 
 namespace ambiora {
-namespace {
-
-constexpr std::uint32_t magnitude_mask = 0x7fffffff;
-constexpr std::uint32_t largest_kept_bits = 0x5f800000;  // 2^64; NaN and infinity lie above
-
-inline bool is_damaged(float value) {
-    return (std::bit_cast<std::uint32_t>(value) & magnitude_mask) > largest_kept_bits;
-}
-
-// Sixteen values at a time in a fixed-length inner loop, which the compiler turns into a few
-// vector compares even where it will not vectorise a loop of unknown length (g++ at -O2).
-bool holds_damage(const float* values, std::uint32_t count) {
-    constexpr std::uint32_t group = 16;
-    std::uint32_t damaged = 0;
-    std::uint32_t i = 0;
-    for (; i + group <= count; i += group) {
-        std::uint32_t bits[group];
-        std::memcpy(bits, values + i, sizeof bits);
-        for (std::uint32_t j = 0; j < group; ++j)
-            damaged |= (bits[j] & magnitude_mask) > largest_kept_bits ? 1u : 0u;
-    }
-    for (; i < count; ++i) damaged |= is_damaged(values[i]) ? 1u : 0u;
-    return damaged != 0;
-}
-
-void scrub(float* values, std::uint32_t count) {
-    if (values == nullptr || !holds_damage(values, count)) return;
-    for (std::uint32_t i = 0; i < count; ++i)
-        if (is_damaged(values[i])) values[i] = 0.0f;
-}
-
-bool holds_damage(const biquad_state& s) {
-    return is_damaged(s.x1) || is_damaged(s.x2) || is_damaged(s.y1) || is_damaged(s.y2);
-}
-
-void contain(biquad_state& s) {
-    if (holds_damage(s)) s = {};
-}
-
-// The four sections run in cascade, so damage in one reaches the others within a sample; the
-// network starts afresh as a whole.
-void contain(phase_shift_memory& m) {
-    for (const biquad_state& s : m.section) {
-        if (holds_damage(s)) {
-            m = {};
-            return;
-        }
-    }
-}
-
-}  // namespace
 
 void contain_non_finite(surround_engine& engine, std::uint32_t frames_in) {
-    for (biquad_state& s : engine.bass_highpass) contain(s);
-    for (biquad_state& s : engine.surround_lowpass) contain(s);
-    contain(engine.encoder_highpass_a);
-    contain(engine.encoder_lowpass_a);
-    contain(engine.encoder_highpass_b);
-    contain(engine.encoder_lowpass_b);
-    contain(engine.phase_shift_a);
-    contain(engine.phase_shift_b);
-    for (biquad_state& s : engine.band_split) contain(s);
-    contain(engine.steer_lr_high_memory);
-    contain(engine.steer_fb_high_memory);
-    contain(engine.steer_lr_low_memory);
-    contain(engine.steer_fb_low_memory);
+    for (biquad_state& s : engine.bass_highpass) contain_damage(s);
+    for (biquad_state& s : engine.surround_lowpass) contain_damage(s);
+    contain_damage(engine.encoder_highpass_a);
+    contain_damage(engine.encoder_lowpass_a);
+    contain_damage(engine.encoder_highpass_b);
+    contain_damage(engine.encoder_lowpass_b);
+    contain_damage(engine.phase_shift_a);
+    contain_damage(engine.phase_shift_b);
+    for (biquad_state& s : engine.band_split) contain_damage(s);
+    contain_damage(engine.steer_lr_high_memory);
+    contain_damage(engine.steer_fb_high_memory);
+    contain_damage(engine.steer_lr_low_memory);
+    contain_damage(engine.steer_fb_low_memory);
 
     // The buffers are checked only where this block can have written: everything else was
     // checked by the blocks before. That keeps the cost at a few microseconds even with 100 ms
