@@ -13,7 +13,7 @@
 namespace ambiora {
 
 void contain_non_finite(surround_engine& engine, std::uint32_t frames_in) {
-    for (biquad_state& s : engine.bass_highpass) contain_damage(s);
+    engine.bass_redirect.contain_non_finite();
     for (biquad_state& s : engine.surround_lowpass) contain_damage(s);
     contain_damage(engine.encoder_highpass_a);
     contain_damage(engine.encoder_lowpass_a);

@@ -6,7 +6,8 @@ namespace ambiora {
 namespace {
 
 void zero_used(aligned_buffer& buffer) {
-    if (buffer.data != nullptr) std::memset(buffer.data, 0, std::size_t(buffer.size) * sizeof(float));
+    if (buffer.data != nullptr)
+        std::memset(buffer.data, 0, std::size_t(buffer.size) * sizeof(float));
 }
 
 }  // namespace
@@ -15,7 +16,7 @@ void zero_used(aligned_buffer& buffer) {
 // read, so they are left alone; nothing is freed or resized, so a reset never allocates. The delay
 // lines keep their ring positions: after zeroing, where the ring starts no longer matters.
 void reset_engine(surround_engine& engine) {
-    for (biquad_state& s : engine.bass_highpass) s = {};
+    engine.bass_redirect.reset();
     for (biquad_state& s : engine.surround_lowpass) s = {};
     engine.encoder_highpass_a = {};
     engine.encoder_lowpass_a = {};

@@ -28,6 +28,7 @@
 
 #include "engine/aligned_buffer.h"
 #include "engine/block_context.h"
+#include "matrix/bass_redirect_state.h"
 
 namespace ambiora {
 
@@ -44,8 +45,9 @@ inline constexpr std::uint32_t ear_count = 2;
 // The engine
 
 struct surround_engine {
+    bass_redirect_state bass_redirect;  // redirect_bass: crossover memories, removed bass
+
     // Filter memories, all zero after build_engine and reset_engine.
-    biquad_state bass_highpass[3];        // redirect_bass: L, R, C
     biquad_state surround_lowpass[2];     // decoders' 7 kHz surround low-pass: SL, SR
     biquad_state encoder_highpass_a;      // encoders' 100 Hz high-pass: S or SL
     biquad_state encoder_lowpass_a;       // encoders' 7 kHz low-pass: S or SL
@@ -67,7 +69,6 @@ struct surround_engine {
     aligned_buffer steer_fb_high;
     aligned_buffer steer_lr_low;
     aligned_buffer steer_fb_low;
-    aligned_buffer bass_sum;                     // redirect_bass: removed bass, one per frame
     aligned_buffer hrir_spectrum[hrir_table_count];  // response spectra, made once at build
     aligned_buffer binaural_block;               // render_headphone: stereo result of one call
     aligned_buffer speaker_feed[speaker_count];  // one block of each feed, then its spectrum
@@ -101,9 +102,6 @@ void destroy_engine(surround_engine& engine);
 
 void process_block(surround_engine& engine, block_context& ctx);
 void apply_gain_db(block_context& ctx, float db);
-void redirect_bass(surround_engine& engine, block_context& ctx);
-void fold_for_encode(block_context& ctx);
-void fold_for_encode2(block_context& ctx);
 // Replaces the frames a headphone mode still held with as many silent frames at the block's end.
 void append_headphone_silence(surround_engine& engine, block_context& ctx);
 // Rids the carried state (memories, delay lines, feeds, tail) of NaN, infinities and huge values
@@ -136,10 +134,15 @@ void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state
                        float* lr_out, float* fb_out, const block_context& ctx);
 // The decoders' shared ending: 7 kHz low-pass (modes 1-3 at >= 44.1 kHz) and the delay.
 void post_process_surround(surround_engine& engine, block_context& ctx);
+// After either decoder: L, R and C lose their bass below the crossover, and LFE receives it.
+void redirect_bass(surround_engine& engine, block_context& ctx);
 
 // ---------------------------------------------------------------------------------------------
 // Matrix encoders (matrix/)
 
+// The folds that bring a four-, five- or six-channel source into the shape each encoder reads.
+void fold_for_encode(block_context& ctx);
+void fold_for_encode2(block_context& ctx);
 void encode_mono_surround(surround_engine& engine, block_context& ctx);
 void encode_stereo_surround(surround_engine& engine, block_context& ctx);
 void phase_shift_network(phase_shift_memory& memory, block_context& ctx, std::uint32_t channel);

@@ -27,7 +27,7 @@ std::vector<unsigned char> carried_state(const surround_engine& e) {
     auto add_buffer = [&add](const aligned_buffer& b, std::uint32_t floats) {
         if (b.data != nullptr) add(b.data, floats * sizeof(float));
     };
-    add(e.bass_highpass, sizeof e.bass_highpass);
+    add(e.bass_redirect.highpass, sizeof e.bass_redirect.highpass);
     add(e.surround_lowpass, sizeof e.surround_lowpass);
     for (const biquad_state* s :
          {&e.encoder_highpass_a, &e.encoder_lowpass_a, &e.encoder_highpass_b, &e.encoder_lowpass_b,
@@ -80,17 +80,17 @@ TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
 TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_only_that_one) {
     const biquad_state sane = {0.5f, -0.25f, 1e18f, -3e-39f};
     for (const float bad : {nan, inf, -inf, 1e30f, -3e38f, 2e19f}) {
-        engine_->bass_highpass[0] = sane;
-        engine_->bass_highpass[1] = {0.1f, bad, 0.2f, 0.3f};
+        engine_->bass_redirect.highpass[0] = sane;
+        engine_->bass_redirect.highpass[1] = {0.1f, bad, 0.2f, 0.3f};
         engine_->steer_fb_low_memory = {bad, 0, 0, 0};
         engine_->phase_shift_b = {};
         engine_->phase_shift_b.section[0] = sane;
         engine_->phase_shift_b.section[3].y2 = bad;
         contain_non_finite(*engine_, 0);
 
-        EXPECT_EQ(std::memcmp(&engine_->bass_highpass[0], &sane, sizeof sane), 0) << bad;
+        EXPECT_EQ(std::memcmp(&engine_->bass_redirect.highpass[0], &sane, sizeof sane), 0) << bad;
         for (const biquad_state& s :
-             {engine_->bass_highpass[1], engine_->steer_fb_low_memory,
+             {engine_->bass_redirect.highpass[1], engine_->steer_fb_low_memory,
               engine_->phase_shift_b.section[0], engine_->phase_shift_b.section[3]}) {
             EXPECT_EQ(s.x1, 0.0f) << bad;
             EXPECT_EQ(s.x2, 0.0f) << bad;
