@@ -13,6 +13,7 @@
 namespace ambiora {
 
 void contain_non_finite(surround_engine& engine, std::uint32_t frames_in) {
+    engine.steered_decoder.contain_non_finite();
     engine.bass_redirect.contain_non_finite();
     for (biquad_state& s : engine.surround_lowpass) contain_damage(s);
     contain_damage(engine.encoder_highpass_a);
@@ -21,11 +22,6 @@ void contain_non_finite(surround_engine& engine, std::uint32_t frames_in) {
     contain_damage(engine.encoder_lowpass_b);
     contain_damage(engine.phase_shift_a);
     contain_damage(engine.phase_shift_b);
-    for (biquad_state& s : engine.band_split) contain_damage(s);
-    contain_damage(engine.steer_lr_high_memory);
-    contain_damage(engine.steer_fb_high_memory);
-    contain_damage(engine.steer_lr_low_memory);
-    contain_damage(engine.steer_fb_low_memory);
 
     // The buffers are checked only where this block can have written: everything else was
     // checked by the blocks before. That keeps the cost at a few microseconds even with 100 ms

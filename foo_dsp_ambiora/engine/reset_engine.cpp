@@ -16,6 +16,7 @@ void zero_used(aligned_buffer& buffer) {
 // read, so they are left alone; nothing is freed or resized, so a reset never allocates. The delay
 // lines keep their ring positions: after zeroing, where the ring starts no longer matters.
 void reset_engine(surround_engine& engine) {
+    engine.steered_decoder.reset();
     engine.bass_redirect.reset();
     for (biquad_state& s : engine.surround_lowpass) s = {};
     engine.encoder_highpass_a = {};
@@ -24,11 +25,6 @@ void reset_engine(surround_engine& engine) {
     engine.encoder_lowpass_b = {};
     engine.phase_shift_a = {};
     engine.phase_shift_b = {};
-    for (biquad_state& s : engine.band_split) s = {};
-    engine.steer_lr_high_memory = {};
-    engine.steer_fb_high_memory = {};
-    engine.steer_lr_low_memory = {};
-    engine.steer_fb_low_memory = {};
 
     zero_used(engine.overlap_tail);
     for (aligned_buffer& line : engine.surround_delay_line) zero_used(line);

@@ -29,6 +29,7 @@
 #include "engine/aligned_buffer.h"
 #include "engine/block_context.h"
 #include "matrix/bass_redirect_state.h"
+#include "matrix/steered_decoder_state.h"
 
 namespace ambiora {
 
@@ -45,6 +46,7 @@ inline constexpr std::uint32_t ear_count = 2;
 // The engine
 
 struct surround_engine {
+    steered_decoder_state steered_decoder;  // decode_steered: band split, steering smoothers
     bass_redirect_state bass_redirect;  // redirect_bass: crossover memories, removed bass
 
     // Filter memories, all zero after build_engine and reset_engine.
@@ -55,20 +57,9 @@ struct surround_engine {
     biquad_state encoder_lowpass_b;       // encode_stereo_surround: SR
     phase_shift_memory phase_shift_a;     // phase_shift_network on S or SL
     phase_shift_memory phase_shift_b;     // phase_shift_network on SR
-    biquad_state band_split[2];           // decode_steered's 1200 Hz split: left, right
-    biquad_state steer_lr_high_memory;    // steering smoothers (7.95 Hz low-pass), high band L/R
-    biquad_state steer_fb_high_memory;    //   high band front/back
-    biquad_state steer_lr_low_memory;     //   low band L/R
-    biquad_state steer_fb_low_memory;     //   low band front/back
 
     // Buffers; "grown on demand" ones are sized by their stage on every block.
     aligned_buffer surround_delay_line[2];  // SL, SR; size = delay in samples, position = ring index
-    aligned_buffer band_high;               // decode_steered: high band, interleaved left/right
-    aligned_buffer band_low;                //   low band, interleaved left/right
-    aligned_buffer steer_lr_high;           //   smoothed steering values, one per frame
-    aligned_buffer steer_fb_high;
-    aligned_buffer steer_lr_low;
-    aligned_buffer steer_fb_low;
     aligned_buffer hrir_spectrum[hrir_table_count];  // response spectra, made once at build
     aligned_buffer binaural_block;               // render_headphone: stereo result of one call
     aligned_buffer speaker_feed[speaker_count];  // one block of each feed, then its spectrum

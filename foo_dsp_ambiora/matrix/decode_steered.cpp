@@ -45,22 +45,23 @@ steered_mixdown mixdown_of(const block_context& ctx) {
 }  // namespace
 
 void decode_steered(surround_engine& engine, block_context& ctx) {
+    steered_decoder_state& state = engine.steered_decoder;
     const std::uint32_t frames = ctx.frame_count;
-    engine.band_high.resize_discarding(2 * frames);
-    engine.band_low.resize_discarding(2 * frames);
-    engine.steer_lr_high.resize_discarding(frames);
-    engine.steer_fb_high.resize_discarding(frames);
-    engine.steer_lr_low.resize_discarding(frames);
-    engine.steer_fb_low.resize_discarding(frames);
+    state.band_high.resize_discarding(2 * frames);
+    state.band_low.resize_discarding(2 * frames);
+    state.steer_lr_high.resize_discarding(frames);
+    state.steer_fb_high.resize_discarding(frames);
+    state.steer_lr_low.resize_discarding(frames);
+    state.steer_fb_low.resize_discarding(frames);
 
-    split_and_detect_steering(engine, ctx);
+    split_and_detect_steering(state, ctx);
 
-    const steered_block block = {engine.band_high.data,
-                                 engine.band_low.data,
-                                 engine.steer_lr_high.data,
-                                 engine.steer_fb_high.data,
-                                 engine.steer_lr_low.data,
-                                 engine.steer_fb_low.data,
+    const steered_block block = {state.band_high.data,
+                                 state.band_low.data,
+                                 state.steer_lr_high.data,
+                                 state.steer_fb_high.data,
+                                 state.steer_lr_low.data,
+                                 state.steer_fb_low.data,
                                  frames,
                                  ctx.work->data};
     fastest_steered_kernels().decode_block(block, mixdown_of(ctx));

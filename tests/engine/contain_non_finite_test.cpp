@@ -31,12 +31,12 @@ std::vector<unsigned char> carried_state(const surround_engine& e) {
     add(e.surround_lowpass, sizeof e.surround_lowpass);
     for (const biquad_state* s :
          {&e.encoder_highpass_a, &e.encoder_lowpass_a, &e.encoder_highpass_b, &e.encoder_lowpass_b,
-          &e.steer_lr_high_memory, &e.steer_fb_high_memory, &e.steer_lr_low_memory,
-          &e.steer_fb_low_memory})
+          &e.steered_decoder.steer_lr_high_memory, &e.steered_decoder.steer_fb_high_memory,
+          &e.steered_decoder.steer_lr_low_memory, &e.steered_decoder.steer_fb_low_memory})
         add(s, sizeof *s);
     add(&e.phase_shift_a, sizeof e.phase_shift_a);
     add(&e.phase_shift_b, sizeof e.phase_shift_b);
-    add(e.band_split, sizeof e.band_split);
+    add(e.steered_decoder.band_split, sizeof e.steered_decoder.band_split);
     for (const aligned_buffer& line : e.surround_delay_line) add_buffer(line, line.size);
     for (const aligned_buffer& feed : e.speaker_feed) add_buffer(feed, e.feed_fill);
     add_buffer(e.overlap_tail, e.overlap_tail.size);
@@ -82,7 +82,7 @@ TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_o
     for (const float bad : {nan, inf, -inf, 1e30f, -3e38f, 2e19f}) {
         engine_->bass_redirect.highpass[0] = sane;
         engine_->bass_redirect.highpass[1] = {0.1f, bad, 0.2f, 0.3f};
-        engine_->steer_fb_low_memory = {bad, 0, 0, 0};
+        engine_->steered_decoder.steer_fb_low_memory = {bad, 0, 0, 0};
         engine_->phase_shift_b = {};
         engine_->phase_shift_b.section[0] = sane;
         engine_->phase_shift_b.section[3].y2 = bad;
@@ -90,7 +90,7 @@ TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_o
 
         EXPECT_EQ(std::memcmp(&engine_->bass_redirect.highpass[0], &sane, sizeof sane), 0) << bad;
         for (const biquad_state& s :
-             {engine_->bass_redirect.highpass[1], engine_->steer_fb_low_memory,
+             {engine_->bass_redirect.highpass[1], engine_->steered_decoder.steer_fb_low_memory,
               engine_->phase_shift_b.section[0], engine_->phase_shift_b.section[3]}) {
             EXPECT_EQ(s.x1, 0.0f) << bad;
             EXPECT_EQ(s.x2, 0.0f) << bad;
