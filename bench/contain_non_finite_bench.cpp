@@ -15,9 +15,9 @@ namespace {
 void BM_contain_non_finite_largest_state(benchmark::State& state) {
     surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
-    for (aligned_buffer& line : engine.surround_delay_line) {
-        line.resize_discarding(19200);  // 100 ms at 192 kHz
-        for (std::uint32_t i = 0; i < line.size; ++i) line.data[i] = 0.25f;
+    for (delay_line& line : engine.surround_ending.delay) {
+        line.restart(19200);  // 100 ms at 192 kHz
+        for (std::uint32_t i = 0; i < line.ring.size; ++i) line.ring.data[i] = 0.25f;
     }
     engine.feed_fill = hrir_length - 1;
     for (aligned_buffer& feed : engine.speaker_feed) {
@@ -38,7 +38,7 @@ void BM_contain_non_finite_largest_state(benchmark::State& state) {
 void BM_contain_non_finite_typical_chunk(benchmark::State& state) {
     surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
-    for (aligned_buffer& line : engine.surround_delay_line) line.resize_discarding(960);
+    for (delay_line& line : engine.surround_ending.delay) line.restart(960);
     engine.feed_fill = 4096;
     engine.tail_in_use = true;
     for (auto _ : state) {
@@ -51,7 +51,7 @@ void BM_contain_non_finite_typical_chunk(benchmark::State& state) {
 void BM_contain_non_finite_filter_memories_only(benchmark::State& state) {
     surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
-    for (aligned_buffer& line : engine.surround_delay_line) line.resize_discarding(0);
+    for (delay_line& line : engine.surround_ending.delay) line.restart(0);
     for (auto _ : state) {
         contain_non_finite(engine, 1024);
         benchmark::ClobberMemory();

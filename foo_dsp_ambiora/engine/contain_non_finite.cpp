@@ -14,8 +14,8 @@ namespace ambiora {
 
 void contain_non_finite(surround_engine& engine, std::uint32_t frames_in) {
     engine.steered_decoder.contain_non_finite();
+    engine.surround_ending.contain_non_finite(frames_in);
     engine.bass_redirect.contain_non_finite();
-    for (biquad_state& s : engine.surround_lowpass) contain_damage(s);
     contain_damage(engine.encoder_highpass_a);
     contain_damage(engine.encoder_lowpass_a);
     contain_damage(engine.encoder_highpass_b);
@@ -27,18 +27,6 @@ void contain_non_finite(surround_engine& engine, std::uint32_t frames_in) {
     // checked by the blocks before. That keeps the cost at a few microseconds even with 100 ms
     // delay lines at 192 kHz and a headphone block almost collected.
     //
-    // A delay line took one sample per frame, the last ones just before its ring position.
-    for (aligned_buffer& line : engine.surround_delay_line) {
-        const std::uint32_t written = std::min(frames_in, line.size);
-        if (written <= line.position) {
-            scrub(line.data + (line.position - written), written);
-        } else {
-            scrub(line.data, line.position);
-            const std::uint32_t wrapped = written - line.position;
-            scrub(line.data + (line.size - wrapped), wrapped);
-        }
-    }
-
     // Frames collected towards the next headphone block are stream state too: they would reach
     // the output only with a later block, and through the transforms would spoil all of it. The
     // newest of them came with this block.

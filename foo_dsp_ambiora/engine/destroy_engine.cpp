@@ -20,10 +20,9 @@ void destroy_engine(surround_engine& engine) {
     for (int k = int(speaker_count) - 1; k >= 0; --k) engine.speaker_feed[k].release();
     engine.binaural_block.release();
     for (int t = int(hrir_table_count) - 1; t >= 0; --t) engine.hrir_spectrum[t].release();
-    engine.surround_delay_line[1].release();
-    engine.surround_delay_line[0].release();
     engine.bass_redirect.release();
     engine.steered_decoder.release();
+    engine.surround_ending.release();
 }
 
 }  // namespace ambiora

@@ -30,6 +30,7 @@
 #include "engine/block_context.h"
 #include "matrix/bass_redirect_state.h"
 #include "matrix/steered_decoder_state.h"
+#include "matrix/surround_ending_state.h"
 
 namespace ambiora {
 
@@ -47,10 +48,10 @@ inline constexpr std::uint32_t ear_count = 2;
 
 struct surround_engine {
     steered_decoder_state steered_decoder;  // decode_steered: band split, steering smoothers
+    surround_ending_state surround_ending;  // post_process_surround: 7 kHz low-pass, delay lines
     bass_redirect_state bass_redirect;  // redirect_bass: crossover memories, removed bass
 
     // Filter memories, all zero after build_engine and reset_engine.
-    biquad_state surround_lowpass[2];     // decoders' 7 kHz surround low-pass: SL, SR
     biquad_state encoder_highpass_a;      // encoders' 100 Hz high-pass: S or SL
     biquad_state encoder_lowpass_a;       // encoders' 7 kHz low-pass: S or SL
     biquad_state encoder_highpass_b;      // encode_stereo_surround: SR
@@ -59,7 +60,6 @@ struct surround_engine {
     phase_shift_memory phase_shift_b;     // phase_shift_network on SR
 
     // Buffers; "grown on demand" ones are sized by their stage on every block.
-    aligned_buffer surround_delay_line[2];  // SL, SR; size = delay in samples, position = ring index
     aligned_buffer hrir_spectrum[hrir_table_count];  // response spectra, made once at build
     aligned_buffer binaural_block;               // render_headphone: stereo result of one call
     aligned_buffer speaker_feed[speaker_count];  // one block of each feed, then its spectrum
@@ -113,8 +113,8 @@ void butterworth_lowpass(biquad_state& state, float* data, std::uint32_t channel
                          float cutoff_hz, std::uint32_t stride, const block_context& ctx);
 
 // Delays channel `channel` (stride 6) of `data` by delay_us microseconds through `line`.
-void delay_channel(aligned_buffer& line, std::uint32_t delay_us, const block_context& ctx,
-                   float* data, std::uint32_t channel);
+void delay_channel(delay_line& line, std::uint32_t delay_us, const block_context& ctx, float* data,
+                   std::uint32_t channel);
 
 // ---------------------------------------------------------------------------------------------
 // Matrix decoders (matrix/)

@@ -28,7 +28,7 @@ std::vector<unsigned char> carried_state(const surround_engine& e) {
         if (b.data != nullptr) add(b.data, floats * sizeof(float));
     };
     add(e.bass_redirect.highpass, sizeof e.bass_redirect.highpass);
-    add(e.surround_lowpass, sizeof e.surround_lowpass);
+    add(e.surround_ending.lowpass, sizeof e.surround_ending.lowpass);
     for (const biquad_state* s :
          {&e.encoder_highpass_a, &e.encoder_lowpass_a, &e.encoder_highpass_b, &e.encoder_lowpass_b,
           &e.steered_decoder.steer_lr_high_memory, &e.steered_decoder.steer_fb_high_memory,
@@ -37,7 +37,7 @@ std::vector<unsigned char> carried_state(const surround_engine& e) {
     add(&e.phase_shift_a, sizeof e.phase_shift_a);
     add(&e.phase_shift_b, sizeof e.phase_shift_b);
     add(e.steered_decoder.band_split, sizeof e.steered_decoder.band_split);
-    for (const aligned_buffer& line : e.surround_delay_line) add_buffer(line, line.size);
+    for (const delay_line& line : e.surround_ending.delay) add_buffer(line.ring, line.ring.size);
     for (const aligned_buffer& feed : e.speaker_feed) add_buffer(feed, e.feed_fill);
     add_buffer(e.overlap_tail, e.overlap_tail.size);
     return out;
@@ -102,13 +102,14 @@ TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_o
 
 TEST_F(contain_non_finite_stage, removes_the_bad_entries_this_block_wrote_to_lines_feeds_and_tail) {
     // A 64-sample ring whose last block of 10 frames wrapped: it wrote 59..63 and 0..4.
-    aligned_buffer& line = engine_->surround_delay_line[1];
-    line.resize_discarding(64);
-    for (std::uint32_t i = 0; i < 64; ++i) line.data[i] = float(i) - 32.0f;
+    delay_line& line = engine_->surround_ending.delay[1];
+    line.restart(64);
+    float* ring = line.ring.data;
+    for (std::uint32_t i = 0; i < 64; ++i) ring[i] = float(i) - 32.0f;
     line.position = 5;
-    line.data[2] = nan;
-    line.data[59] = -inf;
-    line.data[63] = 1e35f;
+    ring[2] = nan;
+    ring[59] = -inf;
+    ring[63] = 1e35f;
 
     // 100 frames wait for the next headphone block, the last 10 of them from this block.
     engine_->feed_fill = 100;
@@ -126,7 +127,7 @@ TEST_F(contain_non_finite_stage, removes_the_bad_entries_this_block_wrote_to_lin
 
     for (std::uint32_t i = 0; i < 64; ++i) {
         const float expected = (i == 2 || i == 59 || i == 63) ? 0.0f : float(i) - 32.0f;
-        EXPECT_EQ(line.data[i], expected) << i;
+        EXPECT_EQ(ring[i], expected) << i;
     }
     EXPECT_EQ(engine_->speaker_feed[2].data[99], 0.0f);
     EXPECT_EQ(engine_->speaker_feed[4].data[90], 0.0f);

@@ -287,8 +287,8 @@ TEST(SurroundEnding, LowPassOnlyInModesOneToThreeFrom44100) {
         test_block block(256, c.fs, c.mode);
         block.set_channel(slot_l, noise(256, 7));
         decode(engine, block.ctx);
-        const bool ran =
-            engine.surround_lowpass[0].y1 != 0.0f && engine.surround_lowpass[1].y1 != 0.0f;
+        const bool ran = engine.surround_ending.lowpass[0].y1 != 0.0f &&
+                         engine.surround_ending.lowpass[1].y1 != 0.0f;
         EXPECT_EQ(ran, c.runs) << "mode " << c.mode << " at " << c.fs;
     }
 }
@@ -311,7 +311,7 @@ TEST(SurroundEnding, LowPassShapesTheSurroundAt7kHz) {
 TEST(SurroundEnding, DelayHoldsBackBothSurroundsOnlyAndNeedsOneRearSpeaker) {
     surround_engine engine;
     const biquad_state primed{0.5f, 0.25f, 0.125f, 0.0625f};
-    engine.surround_lowpass[0] = primed;
+    engine.surround_ending.lowpass[0] = primed;
     test_block block(2000, 44100, mode_asr);
     block.ctx.surround_delay_ms = 20;
     block.ctx.speaker_on[speaker_sl] = 0;
@@ -319,17 +319,17 @@ TEST(SurroundEnding, DelayHoldsBackBothSurroundsOnlyAndNeedsOneRearSpeaker) {
     block.set_channel(slot_l, noise(2000, 8));
     decode_steered(engine, block.ctx);
     // Both rear speakers off: neither filter nor delay runs.
-    EXPECT_EQ(std::memcmp(&engine.surround_lowpass[0], &primed, sizeof primed), 0);
-    EXPECT_EQ(engine.surround_lowpass[1].y1, 0.0f);
-    EXPECT_EQ(engine.surround_delay_line[0].size, 0u);
-    EXPECT_EQ(engine.surround_delay_line[1].size, 0u);
+    EXPECT_EQ(std::memcmp(&engine.surround_ending.lowpass[0], &primed, sizeof primed), 0);
+    EXPECT_EQ(engine.surround_ending.lowpass[1].y1, 0.0f);
+    EXPECT_EQ(engine.surround_ending.delay[0].ring.size, 0u);
+    EXPECT_EQ(engine.surround_ending.delay[1].ring.size, 0u);
 
     // One rear speaker on is enough for both to be processed.
     block.ctx.speaker_on[speaker_sr] = 1;
     decode_steered(engine, block.ctx);
-    EXPECT_NE(engine.surround_lowpass[0].x1, primed.x1);
-    EXPECT_EQ(engine.surround_delay_line[0].size, 881u);
-    EXPECT_EQ(engine.surround_delay_line[1].size, 881u);
+    EXPECT_NE(engine.surround_ending.lowpass[0].x1, primed.x1);
+    EXPECT_EQ(engine.surround_ending.delay[0].ring.size, 881u);
+    EXPECT_EQ(engine.surround_ending.delay[1].ring.size, 881u);
 
     // 20 ms at 48 kHz: 959 silent frames in both surrounds, none in the fronts.
     surround_engine fresh;

@@ -110,8 +110,8 @@ TEST_P(MatrixRobustness, FiniteAndBoundedOnHostileSignals) {
                   &engine.steered_decoder.steer_lr_high_memory,
                   &engine.steered_decoder.steer_fb_high_memory,
                   &engine.steered_decoder.steer_lr_low_memory,
-                  &engine.steered_decoder.steer_fb_low_memory, &engine.surround_lowpass[0],
-                  &engine.surround_lowpass[1], &engine.encoder_highpass_a,
+                  &engine.steered_decoder.steer_fb_low_memory, &engine.surround_ending.lowpass[0],
+                  &engine.surround_ending.lowpass[1], &engine.encoder_highpass_a,
                   &engine.encoder_lowpass_a, &engine.encoder_highpass_b, &engine.encoder_lowpass_b})
                 EXPECT_TRUE(finite(*s));
             // Steering values are numbers, and at the common rates they stay within +-ln 10 but
@@ -139,14 +139,14 @@ TEST(MatrixStages, EmptyBlockChangesNoMemory) {
         for (const std::int32_t mode : {mode_plus_c, mode_asr, mode_encode, mode_encode2}) {
             surround_engine engine;
             engine.steered_decoder.band_split[0] = engine.steered_decoder.steer_fb_low_memory =
-                engine.surround_lowpass[1] = primed;
+                engine.surround_ending.lowpass[1] = primed;
             engine.encoder_highpass_a = engine.encoder_lowpass_b = primed;
             engine.phase_shift_b.section[2] = primed;
             test_block block(0, fs, mode);
             run_stage(mode, engine, block.ctx);
             for (const biquad_state* s :
                  {&engine.steered_decoder.band_split[0],
-                  &engine.steered_decoder.steer_fb_low_memory, &engine.surround_lowpass[1],
+                  &engine.steered_decoder.steer_fb_low_memory, &engine.surround_ending.lowpass[1],
                   &engine.encoder_highpass_a, &engine.encoder_lowpass_b,
                   &engine.phase_shift_b.section[2]})
                 EXPECT_EQ(std::memcmp(s, &primed, sizeof primed), 0) << mode << " at " << fs;
