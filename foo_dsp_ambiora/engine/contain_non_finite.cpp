@@ -16,12 +16,7 @@ void contain_non_finite(surround_engine& engine, std::uint32_t frames_in) {
     engine.steered_decoder.contain_non_finite();
     engine.surround_ending.contain_non_finite(frames_in);
     engine.bass_redirect.contain_non_finite();
-    contain_damage(engine.encoder_highpass_a);
-    contain_damage(engine.encoder_lowpass_a);
-    contain_damage(engine.encoder_highpass_b);
-    contain_damage(engine.encoder_lowpass_b);
-    contain_damage(engine.phase_shift_a);
-    contain_damage(engine.phase_shift_b);
+    engine.encoders.contain_non_finite();
 
     // The buffers are checked only where this block can have written: everything else was
     // checked by the blocks before. That keeps the cost at a few microseconds even with 100 ms

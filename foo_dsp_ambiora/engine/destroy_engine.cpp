@@ -21,6 +21,7 @@ void destroy_engine(surround_engine& engine) {
     engine.binaural_block.release();
     for (int t = int(hrir_table_count) - 1; t >= 0; --t) engine.hrir_spectrum[t].release();
     engine.bass_redirect.release();
+    engine.encoders.release();
     engine.steered_decoder.release();
     engine.surround_ending.release();
 }

@@ -8,12 +8,7 @@ void reset_engine(surround_engine& engine) {
     engine.steered_decoder.reset();
     engine.surround_ending.reset();
     engine.bass_redirect.reset();
-    engine.encoder_highpass_a = {};
-    engine.encoder_lowpass_a = {};
-    engine.encoder_highpass_b = {};
-    engine.encoder_lowpass_b = {};
-    engine.phase_shift_a = {};
-    engine.phase_shift_b = {};
+    engine.encoders.reset();
 
     engine.overlap_tail.zero_used();
 

@@ -29,6 +29,7 @@
 #include "engine/aligned_buffer.h"
 #include "engine/block_context.h"
 #include "matrix/bass_redirect_state.h"
+#include "matrix/encoder_state.h"
 #include "matrix/steered_decoder_state.h"
 #include "matrix/surround_ending_state.h"
 
@@ -50,14 +51,7 @@ struct surround_engine {
     steered_decoder_state steered_decoder;  // decode_steered: band split, steering smoothers
     surround_ending_state surround_ending;  // post_process_surround: 7 kHz low-pass, delay lines
     bass_redirect_state bass_redirect;  // redirect_bass: crossover memories, removed bass
-
-    // Filter memories, all zero after build_engine and reset_engine.
-    biquad_state encoder_highpass_a;      // encoders' 100 Hz high-pass: S or SL
-    biquad_state encoder_lowpass_a;       // encoders' 7 kHz low-pass: S or SL
-    biquad_state encoder_highpass_b;      // encode_stereo_surround: SR
-    biquad_state encoder_lowpass_b;       // encode_stereo_surround: SR
-    phase_shift_memory phase_shift_a;     // phase_shift_network on S or SL
-    phase_shift_memory phase_shift_b;     // phase_shift_network on SR
+    encoder_state encoders;             // encode_*_surround: surround chains A and B
 
     // Buffers; "grown on demand" ones are sized by their stage on every block.
     aligned_buffer hrir_spectrum[hrir_table_count];  // response spectra, made once at build

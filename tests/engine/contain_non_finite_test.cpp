@@ -30,12 +30,13 @@ std::vector<unsigned char> carried_state(const surround_engine& e) {
     add(e.bass_redirect.highpass, sizeof e.bass_redirect.highpass);
     add(e.surround_ending.lowpass, sizeof e.surround_ending.lowpass);
     for (const biquad_state* s :
-         {&e.encoder_highpass_a, &e.encoder_lowpass_a, &e.encoder_highpass_b, &e.encoder_lowpass_b,
+         {&e.encoders.surround_a.highpass, &e.encoders.surround_a.lowpass,
+          &e.encoders.surround_b.highpass, &e.encoders.surround_b.lowpass,
           &e.steered_decoder.steer_lr_high_memory, &e.steered_decoder.steer_fb_high_memory,
           &e.steered_decoder.steer_lr_low_memory, &e.steered_decoder.steer_fb_low_memory})
         add(s, sizeof *s);
-    add(&e.phase_shift_a, sizeof e.phase_shift_a);
-    add(&e.phase_shift_b, sizeof e.phase_shift_b);
+    add(&e.encoders.surround_a.phase_shift, sizeof e.encoders.surround_a.phase_shift);
+    add(&e.encoders.surround_b.phase_shift, sizeof e.encoders.surround_b.phase_shift);
     add(e.steered_decoder.band_split, sizeof e.steered_decoder.band_split);
     for (const delay_line& line : e.surround_ending.delay) add_buffer(line.ring, line.ring.size);
     for (const aligned_buffer& feed : e.speaker_feed) add_buffer(feed, e.feed_fill);
@@ -83,15 +84,16 @@ TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_o
         engine_->bass_redirect.highpass[0] = sane;
         engine_->bass_redirect.highpass[1] = {0.1f, bad, 0.2f, 0.3f};
         engine_->steered_decoder.steer_fb_low_memory = {bad, 0, 0, 0};
-        engine_->phase_shift_b = {};
-        engine_->phase_shift_b.section[0] = sane;
-        engine_->phase_shift_b.section[3].y2 = bad;
+        engine_->encoders.surround_b.phase_shift = {};
+        engine_->encoders.surround_b.phase_shift.section[0] = sane;
+        engine_->encoders.surround_b.phase_shift.section[3].y2 = bad;
         contain_non_finite(*engine_, 0);
 
         EXPECT_EQ(std::memcmp(&engine_->bass_redirect.highpass[0], &sane, sizeof sane), 0) << bad;
         for (const biquad_state& s :
              {engine_->bass_redirect.highpass[1], engine_->steered_decoder.steer_fb_low_memory,
-              engine_->phase_shift_b.section[0], engine_->phase_shift_b.section[3]}) {
+              engine_->encoders.surround_b.phase_shift.section[0],
+              engine_->encoders.surround_b.phase_shift.section[3]}) {
             EXPECT_EQ(s.x1, 0.0f) << bad;
             EXPECT_EQ(s.x2, 0.0f) << bad;
             EXPECT_EQ(s.y1, 0.0f) << bad;

@@ -111,8 +111,9 @@ TEST_P(MatrixRobustness, FiniteAndBoundedOnHostileSignals) {
                   &engine.steered_decoder.steer_fb_high_memory,
                   &engine.steered_decoder.steer_lr_low_memory,
                   &engine.steered_decoder.steer_fb_low_memory, &engine.surround_ending.lowpass[0],
-                  &engine.surround_ending.lowpass[1], &engine.encoder_highpass_a,
-                  &engine.encoder_lowpass_a, &engine.encoder_highpass_b, &engine.encoder_lowpass_b})
+                  &engine.surround_ending.lowpass[1], &engine.encoders.surround_a.highpass,
+                  &engine.encoders.surround_a.lowpass, &engine.encoders.surround_b.highpass,
+                  &engine.encoders.surround_b.lowpass})
                 EXPECT_TRUE(finite(*s));
             // Steering values are numbers, and at the common rates they stay within +-ln 10 but
             // for the smoother's overshoot. (Higher rates stall beyond it; see the detector.)
@@ -140,15 +141,15 @@ TEST(MatrixStages, EmptyBlockChangesNoMemory) {
             surround_engine engine;
             engine.steered_decoder.band_split[0] = engine.steered_decoder.steer_fb_low_memory =
                 engine.surround_ending.lowpass[1] = primed;
-            engine.encoder_highpass_a = engine.encoder_lowpass_b = primed;
-            engine.phase_shift_b.section[2] = primed;
+            engine.encoders.surround_a.highpass = engine.encoders.surround_b.lowpass = primed;
+            engine.encoders.surround_b.phase_shift.section[2] = primed;
             test_block block(0, fs, mode);
             run_stage(mode, engine, block.ctx);
             for (const biquad_state* s :
                  {&engine.steered_decoder.band_split[0],
                   &engine.steered_decoder.steer_fb_low_memory, &engine.surround_ending.lowpass[1],
-                  &engine.encoder_highpass_a, &engine.encoder_lowpass_b,
-                  &engine.phase_shift_b.section[2]})
+                  &engine.encoders.surround_a.highpass, &engine.encoders.surround_b.lowpass,
+                  &engine.encoders.surround_b.phase_shift.section[2]})
                 EXPECT_EQ(std::memcmp(s, &primed, sizeof primed), 0) << mode << " at " << fs;
         }
     }
