@@ -1,9 +1,13 @@
-// The surround engine: every piece of processing state, and the map of the stages that use it.
+// The surround engine: the state of one stream, and the map of the stages that use it.
 //
-// One engine carries the history of one stream. All filter memories, delay lines, scratch arrays,
-// response spectra and transform plans live here as plain members that the stages reach directly;
-// no stage keeps state of its own. The component holds a single process-wide engine shared by all
-// of its DSP instances (see engine/shared_engine.h); tests and tools may build their own.
+// One engine carries the history of one stream. Each stage that keeps anything from block to block
+// owns a state struct in its subsystem's folder (filter memories, delay lines, scratch arrays, and
+// for the headphone renderer its response spectra and transform plans), with its own reset,
+// containment of damaged values and release; the engine is the composition of those states, and
+// its lifecycle calls each of them once. Every stage is handed the engine explicitly and keeps
+// nothing elsewhere, so engines are independent of each other. The component holds a single
+// process-wide engine shared by all of its DSP instances (see engine/shared_engine.h); tests and
+// tools may build their own.
 //
 // A chunk's journey: the DSP instance spreads the chunk into six-float `work_frame`s, fills a
 // `block_context` with one snapshot of the settings and calls `process_block`, which picks the
@@ -19,15 +23,16 @@
 //
 // Threading: an engine is used by one thread at a time. `process_block` runs on the host's
 // playback thread; the component serialises resets requested from other threads against it (see
-// engine/shared_engine.h). build_engine and destroy_engine run while no block can be in flight.
+// engine/shared_engine.h). build_engine and destroy_engine run while no block can be in flight,
+// and, because they plan transforms, for one engine at a time in the process (see
+// headphone/headphone_renderer_state.h). Separate engines may process blocks on separate threads.
 #pragma once
 
 #include <cstdint>
 
-#include <fftw3.h>
-
 #include "engine/aligned_buffer.h"
 #include "engine/block_context.h"
+#include "headphone/headphone_renderer_state.h"
 #include "matrix/bass_redirect_state.h"
 #include "matrix/encoder_state.h"
 #include "matrix/steered_decoder_state.h"
@@ -36,50 +41,29 @@
 namespace ambiora {
 
 // ---------------------------------------------------------------------------------------------
-// Sizes of the headphone virtualiser
-
-inline constexpr std::uint32_t hrir_length = 8192;        // taps per response, and the hop
-inline constexpr std::uint32_t hrir_table_count = 20;     // two banks of five speakers x two ears
-inline constexpr std::uint32_t transform_length = 16384;  // points of every transform
-inline constexpr std::uint32_t spectrum_floats = transform_length + 2;  // 8193 complex bins
-inline constexpr std::uint32_t ear_count = 2;
-
-// ---------------------------------------------------------------------------------------------
-// The engine
+// The engine: one state per stage that keeps any, all at rest after build_engine and reset_engine
 
 struct surround_engine {
     steered_decoder_state steered_decoder;  // decode_steered: band split, steering smoothers
     surround_ending_state surround_ending;  // post_process_surround: 7 kHz low-pass, delay lines
-    bass_redirect_state bass_redirect;  // redirect_bass: crossover memories, removed bass
-    encoder_state encoders;             // encode_*_surround: surround chains A and B
-
-    // Buffers; "grown on demand" ones are sized by their stage on every block.
-    aligned_buffer hrir_spectrum[hrir_table_count];  // response spectra, made once at build
-    aligned_buffer binaural_block;               // render_headphone: stereo result of one call
-    aligned_buffer speaker_feed[speaker_count];  // one block of each feed, then its spectrum
-    aligned_buffer overlap_tail;                 // convolution beyond the last block, L/R pairs
-    aligned_buffer ear_product[speaker_count * ear_count];  // feed x response, then time domain
-
-    // Counters.
-    std::uint32_t feed_fill = 0;  // frames collected towards the next 8192-frame block
-    bool tail_in_use = false;     // overlap_tail may hold sound; cleared when the modes are left
-
-    // Transform plans, made while building and never on the playback thread.
-    fftwf_plan feed_plan[speaker_count] = {};                // r2c, in place on speaker_feed
-    fftwf_plan ear_plan[speaker_count * ear_count] = {};     // c2r, in place on ear_product
+    bass_redirect_state bass_redirect;      // redirect_bass: crossover memories, removed bass
+    encoder_state encoders;                 // encode_*_surround: surround chains A and B
+    headphone_renderer_state headphone;     // render_headphone: spectra, plans, feeds, tail
 };
 
 // ---------------------------------------------------------------------------------------------
 // Lifecycle (engine/build_engine.cpp, engine/reset_engine.cpp, engine/destroy_engine.cpp)
 
-// Sizes every fixed buffer, prepares the response spectra from `hrir_tables` (20 x 8192 floats;
-// null selects the built-in set) and makes all fifteen run-time transform plans.
+// Makes what must exist before the first block: the headphone renderer's response spectra from
+// `hrir_tables` (20 x 8192 floats; null selects the built-in set) and its fifteen transform
+// plans. `engine` is fresh or destroyed.
 void build_engine(surround_engine& engine, const float* hrir_tables = nullptr);
 
-// Clears every filter memory, the delay lines, the overlap tail and feed_fill. Frees nothing.
+// Clears the stream's history in every stage: filter memories, delay lines, the collected
+// headphone frames and the overlap tail. Frees nothing and never allocates.
 void reset_engine(surround_engine& engine);
 
-// Resets, destroys the plans and frees every buffer.
+// Resets, then releases every stage: destroys the plans and frees every buffer.
 void destroy_engine(surround_engine& engine);
 
 // ---------------------------------------------------------------------------------------------
@@ -89,8 +73,8 @@ void process_block(surround_engine& engine, block_context& ctx);
 void apply_gain_db(block_context& ctx, float db);
 // Replaces the frames a headphone mode still held with as many silent frames at the block's end.
 void append_headphone_silence(surround_engine& engine, block_context& ctx);
-// Rids the carried state (memories, delay lines, feeds, tail) of NaN, infinities and huge values
-// after a block that brought in `frames_in` frames.
+// Has every stage rid its carried state (memories, delay lines, feeds, tail) of NaN, infinities
+// and huge values after a block that brought in `frames_in` frames.
 void contain_non_finite(surround_engine& engine, std::uint32_t frames_in);
 
 // dB to linear factor: 10^(dB x 0.05), with 0.05 as a float and the power taken in double.
@@ -101,10 +85,10 @@ double db_to_factor(std::int32_t db);
 
 // Second-order Butterworth filters by the bilinear transform, in place on
 // data[channel + k * stride] for k < ctx.frame_count, at ctx.sample_rate.
-void butterworth_highpass(biquad_state& state, float* data, std::uint32_t channel,
-                          float cutoff_hz, std::uint32_t stride, const block_context& ctx);
-void butterworth_lowpass(biquad_state& state, float* data, std::uint32_t channel,
-                         float cutoff_hz, std::uint32_t stride, const block_context& ctx);
+void butterworth_highpass(biquad_state& state, float* data, std::uint32_t channel, float cutoff_hz,
+                          std::uint32_t stride, const block_context& ctx);
+void butterworth_lowpass(biquad_state& state, float* data, std::uint32_t channel, float cutoff_hz,
+                         std::uint32_t stride, const block_context& ctx);
 
 // Delays channel `channel` (stride 6) of `data` by delay_us microseconds through `line`.
 void delay_channel(delay_line& line, std::uint32_t delay_us, const block_context& ctx, float* data,
@@ -138,8 +122,8 @@ void phase_shift_network(phase_shift_memory& memory, block_context& ctx, std::ui
 // The built-in 20 x 8192 response tables (t = 10 x bank + 2 x speaker + ear).
 const float* builtin_hrir_tables();
 
-// Fills the 20 hrir_spectrum buffers (already sized) from `tables`.
-void prepare_hrir_spectra(surround_engine& engine, const float* tables);
+// Fills the renderer's 20 hrir_spectrum buffers from `tables` (same layout as the built-in set).
+void prepare_hrir_spectra(headphone_renderer_state& renderer, const float* tables);
 
 void render_headphone(surround_engine& engine, block_context& ctx);
 

@@ -27,20 +27,18 @@ std::vector<unsigned char> carried_state(const surround_engine& e) {
     auto add_buffer = [&add](const aligned_buffer& b, std::uint32_t floats) {
         if (b.data != nullptr) add(b.data, floats * sizeof(float));
     };
-    add(e.bass_redirect.highpass, sizeof e.bass_redirect.highpass);
-    add(e.surround_ending.lowpass, sizeof e.surround_ending.lowpass);
-    for (const biquad_state* s :
-         {&e.encoders.surround_a.highpass, &e.encoders.surround_a.lowpass,
-          &e.encoders.surround_b.highpass, &e.encoders.surround_b.lowpass,
-          &e.steered_decoder.steer_lr_high_memory, &e.steered_decoder.steer_fb_high_memory,
-          &e.steered_decoder.steer_lr_low_memory, &e.steered_decoder.steer_fb_low_memory})
+    const steered_decoder_state& steered = e.steered_decoder;
+    add(steered.band_split, sizeof steered.band_split);
+    for (const biquad_state* s : {&steered.steer_lr_high_memory, &steered.steer_fb_high_memory,
+                                  &steered.steer_lr_low_memory, &steered.steer_fb_low_memory})
         add(s, sizeof *s);
-    add(&e.encoders.surround_a.phase_shift, sizeof e.encoders.surround_a.phase_shift);
-    add(&e.encoders.surround_b.phase_shift, sizeof e.encoders.surround_b.phase_shift);
-    add(e.steered_decoder.band_split, sizeof e.steered_decoder.band_split);
+    add(e.surround_ending.lowpass, sizeof e.surround_ending.lowpass);
+    add(e.bass_redirect.highpass, sizeof e.bass_redirect.highpass);
+    add(&e.encoders, sizeof e.encoders);  // filter memories only
     for (const delay_line& line : e.surround_ending.delay) add_buffer(line.ring, line.ring.size);
-    for (const aligned_buffer& feed : e.speaker_feed) add_buffer(feed, e.feed_fill);
-    add_buffer(e.overlap_tail, e.overlap_tail.size);
+    for (const aligned_buffer& feed : e.headphone.speaker_feed)
+        add_buffer(feed, e.headphone.feed_fill);
+    add_buffer(e.headphone.overlap_tail, e.headphone.overlap_tail.size);
     return out;
 }
 
@@ -114,16 +112,17 @@ TEST_F(contain_non_finite_stage, removes_the_bad_entries_this_block_wrote_to_lin
     ring[63] = 1e35f;
 
     // 100 frames wait for the next headphone block, the last 10 of them from this block.
-    engine_->feed_fill = 100;
-    engine_->speaker_feed[2].data[99] = inf;
-    engine_->speaker_feed[4].data[90] = -3e38f;
-    engine_->speaker_feed[2].data[98] = 0.75f;
-    engine_->speaker_feed[2].data[100] = nan;  // beyond feed_fill: not stream state, left alone
+    engine_->headphone.feed_fill = 100;
+    engine_->headphone.speaker_feed[2].data[99] = inf;
+    engine_->headphone.speaker_feed[4].data[90] = -3e38f;
+    engine_->headphone.speaker_feed[2].data[98] = 0.75f;
+    engine_->headphone.speaker_feed[2].data[100] =
+        nan;  // beyond feed_fill: not stream state, left alone
 
     // The block rendered nothing (all its frames still wait), so the tail is as it was.
-    engine_->tail_in_use = true;
-    engine_->overlap_tail.data[5] = nan;
-    engine_->overlap_tail.data[6] = -2.0f;
+    engine_->headphone.tail_in_use = true;
+    engine_->headphone.overlap_tail.data[5] = nan;
+    engine_->headphone.overlap_tail.data[6] = -2.0f;
 
     contain_non_finite(*engine_, 10);
 
@@ -131,17 +130,17 @@ TEST_F(contain_non_finite_stage, removes_the_bad_entries_this_block_wrote_to_lin
         const float expected = (i == 2 || i == 59 || i == 63) ? 0.0f : float(i) - 32.0f;
         EXPECT_EQ(ring[i], expected) << i;
     }
-    EXPECT_EQ(engine_->speaker_feed[2].data[99], 0.0f);
-    EXPECT_EQ(engine_->speaker_feed[4].data[90], 0.0f);
-    EXPECT_EQ(engine_->speaker_feed[2].data[98], 0.75f);
-    EXPECT_TRUE(std::isnan(engine_->speaker_feed[2].data[100]));
-    EXPECT_TRUE(std::isnan(engine_->overlap_tail.data[5]));
+    EXPECT_EQ(engine_->headphone.speaker_feed[2].data[99], 0.0f);
+    EXPECT_EQ(engine_->headphone.speaker_feed[4].data[90], 0.0f);
+    EXPECT_EQ(engine_->headphone.speaker_feed[2].data[98], 0.75f);
+    EXPECT_TRUE(std::isnan(engine_->headphone.speaker_feed[2].data[100]));
+    EXPECT_TRUE(std::isnan(engine_->headphone.overlap_tail.data[5]));
 
     // A block of 200 frames that leaves only 100 waiting has rendered one: the tail is checked.
     contain_non_finite(*engine_, 200);
-    EXPECT_EQ(engine_->overlap_tail.data[5], 0.0f);
-    EXPECT_EQ(engine_->overlap_tail.data[6], -2.0f);
-    engine_->speaker_feed[2].data[100] = 0.0f;
+    EXPECT_EQ(engine_->headphone.overlap_tail.data[5], 0.0f);
+    EXPECT_EQ(engine_->headphone.overlap_tail.data[6], -2.0f);
+    engine_->headphone.speaker_feed[2].data[100] = 0.0f;
 }
 
 }  // namespace
