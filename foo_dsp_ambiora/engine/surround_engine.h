@@ -6,8 +6,8 @@
 // containment of damaged values and release; the engine is the composition of those states, and
 // its lifecycle calls each of them once. Every stage is handed the engine explicitly and keeps
 // nothing elsewhere, so engines are independent of each other. The component holds a single
-// process-wide engine shared by all of its DSP instances (see engine/shared_engine.h); tests and
-// tools may build their own.
+// process-wide engine shared by all of its DSP instances (see foo_dsp_ambiora/shared_engine.h);
+// tests and tools may build their own.
 //
 // A chunk's journey: the DSP instance spreads the chunk into six-float `work_frame`s, fills a
 // `block_context` with one snapshot of the settings and calls `process_block`, which picks the
@@ -23,8 +23,8 @@
 //
 // Threading: an engine is used by one thread at a time. `process_block` runs on the host's
 // playback thread; the component serialises resets requested from other threads against it (see
-// engine/shared_engine.h). build_engine and destroy_engine run while no block can be in flight,
-// and, because they plan transforms, for one engine at a time in the process (see
+// foo_dsp_ambiora/shared_engine.h). build_engine and destroy_engine run while no block can be in
+// flight, and, because they plan transforms, for one engine at a time in the process (see
 // headphone/headphone_renderer_state.h). Separate engines may process blocks on separate threads.
 #pragma once
 
@@ -56,7 +56,7 @@ struct surround_engine {
 
 // Makes what must exist before the first block: the headphone renderer's response spectra from
 // `hrir_tables` (20 x 8192 floats; null selects the built-in set) and its fifteen transform
-// plans. `engine` is fresh or destroyed.
+// plans, and makes sure the steered decoder's kernels are chosen. `engine` is fresh or destroyed.
 void build_engine(surround_engine& engine, const float* hrir_tables = nullptr);
 
 // Clears the stream's history in every stage: filter memories, delay lines, the collected
