@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/speaker_switches.h"
 #include "engine/surround_engine.h"
 
 namespace ambiora {
@@ -25,15 +26,15 @@ constexpr float output_factor = 0.354f;
 // Slot of each feed in a work_frame; the LFE slot is never read, so the LFE is dropped.
 constexpr std::uint32_t feed_slot[speaker_count] = {slot_l, slot_r, slot_c, slot_sl, slot_sr};
 
-// Copies frames of `work` into entries first..last-1 of every feed, each scaled by its switch, in
-// one pass over the frames.
+// Copies frames of `work` into entries first..last-1 of every feed, each times its switch (0 or 1),
+// in one pass over the frames.
 void collect_feeds(headphone_renderer_state& renderer, const block_context& ctx,
                    const float* frames, std::uint32_t first, std::uint32_t last) {
     float* feed[speaker_count];
     float on[speaker_count];
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
         feed[k] = renderer.speaker_feed[k].data;
-        on[k] = static_cast<float>(ctx.speaker_on[k]);
+        on[k] = switch_factor(ctx.speaker_on[k]);
     }
     const float* frame = frames;
     for (std::uint32_t j = first; j < last; ++j, frame += frame_width) {

@@ -8,8 +8,8 @@
 //
 // The per-frame loops (weights, matrix, mix-down) are in steered_loops.h, built for several
 // instruction sets; this file works out the mix-down and runs the three parts in turn.
+#include "engine/speaker_switches.h"
 #include "engine/surround_engine.h"
-#include "matrix/matrix_common.h"
 #include "matrix/split_and_detect.h"
 #include "matrix/steered_kernels.h"
 

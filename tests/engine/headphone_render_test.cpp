@@ -163,8 +163,9 @@ TEST_F(HeadphoneRender, AnImpulseInEachSlotReproducesItsPairOfResponses) {
     }
 }
 
-TEST_F(HeadphoneRender, AMutedSpeakerDropsItsFeedFromBothEars) {
+TEST_F(HeadphoneRender, AMutedSpeakerDropsItsFeedFromBothEarsAndNoSwitchRaisesIt) {
     const frames_t input = noise(block, 5);
+    const frames_t all_sounding = render(input, mode_headphone_movie);
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
         SCOPED_TRACE(testing::Message() << "speaker " << k);
         frames_t without = input;
@@ -178,6 +179,11 @@ TEST_F(HeadphoneRender, AMutedSpeakerDropsItsFeedFromBothEars) {
         ASSERT_EQ(muted.size(), reference.size());
         for (std::size_t i = 0; i < muted.size(); ++i)
             ASSERT_NEAR(muted[i], reference[i], 1e-6f) << "float " << i;
+
+        // A damaged stored switch of 3 is simply on.
+        on[k] = 3;
+        reset_engine(*engine_);
+        EXPECT_EQ(render(input, mode_headphone_movie, on), all_sounding);
     }
 
     // With every speaker muted the output is silent, but still comes in whole blocks.
