@@ -34,9 +34,10 @@ steered_mixdown mixdown_of(const block_context& ctx) {
         m.centre_keep = 0.0;
     } else {
         // At width 0 the centre keeps 0.99966667 of its level; at 100 each side gets 2/3 of it
-        // and the centre keeps 1/3.
+        // and the centre keeps 1/3. The difference is taken in double, where it is exact for every
+        // stored width: a damaged one near -2^31 would overflow it in int.
         m.side_share = width * double(width_step);
-        m.centre_keep = (100 - width) * double(width_step) + centre_floor;
+        m.centre_keep = (100.0 - double(width)) * double(width_step) + centre_floor;
     }
     m.on = speaker_factors_of(ctx);
     return m;

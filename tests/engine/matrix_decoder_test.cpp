@@ -153,6 +153,10 @@ TEST(DecodeSteeredSettled, CentreWidthVirtualCentreTrimsAndSwitches) {
     EXPECT_NEAR(wide.c, centre * 0.333, figure);
     EXPECT_NEAR(wide.l, 0.0731 + centre * 100 * 0.006666667, figure);
     EXPECT_NEAR(wide.r, wide.l, 1e-7);
+    // A damaged stored width of -2^31 follows the same line as any other, without overflow.
+    const outputs far = settled_dc(mode_as2, 44100, 1, 1, 0, ln10,
+                                   [](block_context& ctx) { ctx.centre_width_pct = INT32_MIN; });
+    EXPECT_NEAR(far.c / ((100.0 + 2147483648.0) * 0.006666667 + 0.333), centre, figure);
 
     const outputs virtual_centre =
         settled_dc(mode_as2, 44100, 1, 1, 0, ln10, [](block_context& ctx) {
