@@ -15,15 +15,15 @@ namespace {
 void BM_contain_non_finite_largest_state(benchmark::State& state) {
     surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
-    for (aligned_buffer& line : engine.surround_delay_line) {
-        line.resize_discarding(19200);  // 100 ms at 192 kHz
-        for (std::uint32_t i = 0; i < line.size; ++i) line.data[i] = 0.25f;
+    for (delay_line& line : engine.surround_ending.delay) {
+        line.restart(19200);  // 100 ms at 192 kHz
+        for (std::uint32_t i = 0; i < line.ring.size; ++i) line.ring.data[i] = 0.25f;
     }
-    engine.feed_fill = hrir_length - 1;
-    for (aligned_buffer& feed : engine.speaker_feed) {
-        for (std::uint32_t i = 0; i < engine.feed_fill; ++i) feed.data[i] = -0.5f;
+    engine.headphone.feed_fill = hrir_length - 1;
+    for (aligned_buffer& feed : engine.headphone.speaker_feed) {
+        for (std::uint32_t i = 0; i < engine.headphone.feed_fill; ++i) feed.data[i] = -0.5f;
     }
-    engine.tail_in_use = true;
+    engine.headphone.tail_in_use = true;
     // A large chunk that has just rendered a block: every buffer is checked over its whole span.
     const std::uint32_t frames_in = 24000;
     for (auto _ : state) {
@@ -38,9 +38,9 @@ void BM_contain_non_finite_largest_state(benchmark::State& state) {
 void BM_contain_non_finite_typical_chunk(benchmark::State& state) {
     surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
-    for (aligned_buffer& line : engine.surround_delay_line) line.resize_discarding(960);
-    engine.feed_fill = 4096;
-    engine.tail_in_use = true;
+    for (delay_line& line : engine.surround_ending.delay) line.restart(960);
+    engine.headphone.feed_fill = 4096;
+    engine.headphone.tail_in_use = true;
     for (auto _ : state) {
         contain_non_finite(engine, 1024);
         benchmark::ClobberMemory();
@@ -51,7 +51,7 @@ void BM_contain_non_finite_typical_chunk(benchmark::State& state) {
 void BM_contain_non_finite_filter_memories_only(benchmark::State& state) {
     surround_engine& engine = ambiora_bench::built_engine();
     reset_engine(engine);
-    for (aligned_buffer& line : engine.surround_delay_line) line.resize_discarding(0);
+    for (delay_line& line : engine.surround_ending.delay) line.restart(0);
     for (auto _ : state) {
         contain_non_finite(engine, 1024);
         benchmark::ClobberMemory();

@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "cfg_var.h"
-#include "engine/surround_engine.h"
+#include "engine/block_context.h"
 #include "ui/ui_resource_ids.h"
 
 namespace ambiora {

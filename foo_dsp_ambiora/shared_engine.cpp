@@ -32,7 +32,7 @@ void reset_shared_engine() {
 
 void use_hrir_tables(const float* tables) {
     std::lock_guard guard(holder.lock);
-    prepare_hrir_spectra(holder.engine, tables);
+    prepare_hrir_spectra(holder.engine.headphone, tables);
     reset_engine(holder.engine);
 }
 

@@ -40,13 +40,13 @@ void aligned_buffer::resize_discarding(std::uint32_t n) {
         capacity = n;
     }
     size = n;
-    position = 0;
 }
 
 void aligned_buffer::grow_keeping(std::uint32_t m) {
     if (std::uint64_t(size) + m > capacity) {
         float* grown = allocate_floats(size + m);
-        if (data != nullptr && size != 0) std::memcpy(grown, data, std::size_t(size) * sizeof(float));
+        if (data != nullptr && size != 0)
+            std::memcpy(grown, data, std::size_t(size) * sizeof(float));
         free_floats(data);
         data = grown;
         capacity = size + m;
@@ -55,12 +55,15 @@ void aligned_buffer::grow_keeping(std::uint32_t m) {
     size += m;
 }
 
+void aligned_buffer::zero_used() {
+    if (data != nullptr) std::memset(data, 0, std::size_t(size) * sizeof(float));
+}
+
 void aligned_buffer::release() {
     free_floats(data);
     data = nullptr;
     size = 0;
     capacity = 0;
-    position = 0;
 }
 
 }  // namespace ambiora

@@ -20,19 +20,21 @@ struct aligned_buffer {
     float* data = nullptr;       // owned storage, `capacity` floats, aligned to buffer_alignment
     std::uint32_t size = 0;      // floats in use
     std::uint32_t capacity = 0;  // floats allocated
-    std::uint32_t position = 0;  // ring index; only the surround delay lines use it
 
     aligned_buffer() = default;
     aligned_buffer(const aligned_buffer&) = delete;
     aligned_buffer& operator=(const aligned_buffer&) = delete;
     ~aligned_buffer() { release(); }
 
-    // Sets size to n and position to 0. New storage is taken only when n exceeds both the size
-    // and the capacity, and then the old contents are gone; otherwise the contents stay.
+    // Sets size to n. New storage is taken only when n exceeds both the size and the capacity,
+    // and then the old contents are gone; otherwise the contents stay.
     void resize_discarding(std::uint32_t n);
 
-    // Appends m zeroed floats after the current size, keeping the contents (position unchanged).
+    // Appends m zeroed floats after the current size, keeping the contents.
     void grow_keeping(std::uint32_t m);
+
+    // Sets the floats in use to 0; never allocates.
+    void zero_used();
 
     // Frees the storage and leaves the buffer empty.
     void release();

@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "engine/surround_engine.h"
 
 namespace ambiora {
@@ -11,14 +9,15 @@ namespace ambiora {
 // clear it). It belongs to audio that has already been played, and if a headphone mode came back
 // later it would be added onto unrelated sound as a stale echo of the earlier passage.
 void append_headphone_silence(surround_engine& engine, block_context& ctx) {
-    if (engine.feed_fill != 0) {
-        ctx.work->grow_keeping(engine.feed_fill * frame_width);
-        ctx.frame_count += engine.feed_fill;
-        engine.feed_fill = 0;
+    headphone_renderer_state& renderer = engine.headphone;
+    if (renderer.feed_fill != 0) {
+        ctx.work->grow_keeping(renderer.feed_fill * frame_width);
+        ctx.frame_count += renderer.feed_fill;
+        renderer.feed_fill = 0;
     }
-    if (engine.tail_in_use) {
-        std::memset(engine.overlap_tail.data, 0, std::size_t(engine.overlap_tail.size) * sizeof(float));
-        engine.tail_in_use = false;
+    if (renderer.tail_in_use) {
+        renderer.overlap_tail.zero_used();
+        renderer.tail_in_use = false;
     }
 }
 

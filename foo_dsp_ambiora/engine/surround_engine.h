@@ -1,9 +1,13 @@
-// The surround engine: every piece of processing state, and the map of the stages that use it.
+// The surround engine: the state of one stream, and the map of the stages that use it.
 //
-// One engine carries the history of one stream. All filter memories, delay lines, scratch arrays,
-// response spectra and transform plans live here as plain members that the stages reach directly;
-// no stage keeps state of its own. The component holds a single process-wide engine shared by all
-// of its DSP instances (see engine/shared_engine.h); tests and tools may build their own.
+// One engine carries the history of one stream. Each stage that keeps anything from block to block
+// owns a state struct in its subsystem's folder (filter memories, delay lines, scratch arrays, and
+// for the headphone renderer its response spectra and transform plans), with its own reset,
+// containment of damaged values and release; the engine is the composition of those states, and
+// its lifecycle calls each of them once. Every stage is handed the engine explicitly and keeps
+// nothing elsewhere, so engines are independent of each other. The component holds a single
+// process-wide engine shared by all of its DSP instances (see foo_dsp_ambiora/shared_engine.h);
+// tests and tools may build their own.
 //
 // A chunk's journey: the DSP instance spreads the chunk into six-float `work_frame`s, fills a
 // `block_context` with one snapshot of the settings and calls `process_block`, which picks the
@@ -19,151 +23,47 @@
 //
 // Threading: an engine is used by one thread at a time. `process_block` runs on the host's
 // playback thread; the component serialises resets requested from other threads against it (see
-// engine/shared_engine.h). build_engine and destroy_engine run while no block can be in flight.
+// foo_dsp_ambiora/shared_engine.h). build_engine and destroy_engine run while no block can be in
+// flight, and, because they plan transforms, for one engine at a time in the process (see
+// headphone/headphone_renderer_state.h). Separate engines may process blocks on separate threads.
 #pragma once
 
 #include <cstdint>
 
-#include <fftw3.h>
-
 #include "engine/aligned_buffer.h"
+#include "engine/block_context.h"
+#include "headphone/headphone_renderer_state.h"
+#include "matrix/bass_redirect_state.h"
+#include "matrix/encoder_state.h"
+#include "matrix/steered_decoder_state.h"
+#include "matrix/surround_ending_state.h"
 
 namespace ambiora {
 
 // ---------------------------------------------------------------------------------------------
-// Shared types
-
-// Slots of one work_frame: six floats per sample instant, stored frame after frame.
-enum frame_slot : std::uint32_t {
-    slot_l = 0,
-    slot_r = 1,
-    slot_c = 2,
-    slot_lfe = 3,
-    slot_sl = 4,
-    slot_sr = 5,
-};
-inline constexpr std::uint32_t frame_width = 6;  // floats per work_frame
-
-// processing_mode values, for code that means one particular mode; what each mode is and does is
-// described in modes.h. Anything outside the table behaves as mode_bypass.
-enum processing_mode : std::int32_t {
-    mode_bypass = 0,
-    mode_plus_c = 1,
-    mode_as = 2,
-    mode_asr = 3,
-    mode_as2 = 4,
-    mode_headphone = 5,
-    mode_headphone_movie = 6,
-    mode_encode = 7,
-    mode_encode2 = 8,
-};
-
-// Index of each speaker in block_context::speaker_on and in the headphone feeds.
-enum speaker_index : std::uint32_t {
-    speaker_l = 0,
-    speaker_r = 1,
-    speaker_c = 2,
-    speaker_sl = 3,
-    speaker_sr = 4,
-};
-inline constexpr std::uint32_t speaker_count = 5;
-
-// Memory of one channel of one second-order section: previous inputs and outputs.
-struct biquad_state {
-    float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-};
-
-// Memory of the four all-pass sections of one phase-shift network.
-struct phase_shift_memory {
-    biquad_state section[4];
-};
-
-// Everything the engine needs to process one chunk: a snapshot of the seventeen processing
-// settings (taken once per chunk by the DSP instance) plus the chunk's shape and frames.
-struct block_context {
-    std::int32_t mode = mode_bypass;   // processing_mode
-    std::int32_t surround_delay_ms = 0;
-    std::int32_t centre_width_pct = 0;
-    std::int32_t centre_trim_db = 0;
-    std::int32_t surround_trim_db = 0;
-    std::int32_t master_gain_db = 0;
-    std::int32_t bass_redirect_hz = 0;
-    std::int32_t bass_redirect_on = 0;
-    std::int32_t bass_trim_db = 0;
-    std::int32_t bass_invert = 0;
-    std::int32_t bass_plus10db = 0;
-    std::int32_t virtual_centre = 0;
-    std::int32_t speaker_on[speaker_count] = {1, 1, 1, 1, 1};  // L, R, C, SL, SR; 0 = muted
-    std::int32_t output_channels = 0;  // written by the engine
-    std::int32_t input_channels = 0;
-    std::int32_t sample_rate = 0;      // Hz
-    std::uint32_t frame_count = 0;     // frames in `work`; the engine may change it
-    aligned_buffer* work = nullptr;    // work_frames; the engine may resize (and so move) it
-};
-
-// ---------------------------------------------------------------------------------------------
-// Sizes of the headphone virtualiser
-
-inline constexpr std::uint32_t hrir_length = 8192;        // taps per response, and the hop
-inline constexpr std::uint32_t hrir_table_count = 20;     // two banks of five speakers x two ears
-inline constexpr std::uint32_t transform_length = 16384;  // points of every transform
-inline constexpr std::uint32_t spectrum_floats = transform_length + 2;  // 8193 complex bins
-inline constexpr std::uint32_t ear_count = 2;
-
-// ---------------------------------------------------------------------------------------------
-// The engine
+// The engine: one state per stage that keeps any, all at rest after build_engine and reset_engine
 
 struct surround_engine {
-    // Filter memories, all zero after build_engine and reset_engine.
-    biquad_state bass_highpass[3];        // redirect_bass: L, R, C
-    biquad_state surround_lowpass[2];     // decoders' 7 kHz surround low-pass: SL, SR
-    biquad_state encoder_highpass_a;      // encoders' 100 Hz high-pass: S or SL
-    biquad_state encoder_lowpass_a;       // encoders' 7 kHz low-pass: S or SL
-    biquad_state encoder_highpass_b;      // encode_stereo_surround: SR
-    biquad_state encoder_lowpass_b;       // encode_stereo_surround: SR
-    phase_shift_memory phase_shift_a;     // phase_shift_network on S or SL
-    phase_shift_memory phase_shift_b;     // phase_shift_network on SR
-    biquad_state band_split[2];           // decode_steered's 1200 Hz split: left, right
-    biquad_state steer_lr_high_memory;    // steering smoothers (7.95 Hz low-pass), high band L/R
-    biquad_state steer_fb_high_memory;    //   high band front/back
-    biquad_state steer_lr_low_memory;     //   low band L/R
-    biquad_state steer_fb_low_memory;     //   low band front/back
-
-    // Buffers; "grown on demand" ones are sized by their stage on every block.
-    aligned_buffer surround_delay_line[2];  // SL, SR; size = delay in samples, position = ring index
-    aligned_buffer band_high;               // decode_steered: high band, interleaved left/right
-    aligned_buffer band_low;                //   low band, interleaved left/right
-    aligned_buffer steer_lr_high;           //   smoothed steering values, one per frame
-    aligned_buffer steer_fb_high;
-    aligned_buffer steer_lr_low;
-    aligned_buffer steer_fb_low;
-    aligned_buffer bass_sum;                     // redirect_bass: removed bass, one per frame
-    aligned_buffer hrir_spectrum[hrir_table_count];  // response spectra, made once at build
-    aligned_buffer binaural_block;               // render_headphone: stereo result of one call
-    aligned_buffer speaker_feed[speaker_count];  // one block of each feed, then its spectrum
-    aligned_buffer overlap_tail;                 // convolution beyond the last block, L/R pairs
-    aligned_buffer ear_product[speaker_count * ear_count];  // feed x response, then time domain
-
-    // Counters.
-    std::uint32_t feed_fill = 0;  // frames collected towards the next 8192-frame block
-    bool tail_in_use = false;     // overlap_tail may hold sound; cleared when the modes are left
-
-    // Transform plans, made while building and never on the playback thread.
-    fftwf_plan feed_plan[speaker_count] = {};                // r2c, in place on speaker_feed
-    fftwf_plan ear_plan[speaker_count * ear_count] = {};     // c2r, in place on ear_product
+    steered_decoder_state steered_decoder;  // decode_steered: band split, steering smoothers
+    surround_ending_state surround_ending;  // post_process_surround: 7 kHz low-pass, delay lines
+    bass_redirect_state bass_redirect;      // redirect_bass: crossover memories, removed bass
+    encoder_state encoders;                 // encode_*_surround: surround chains A and B
+    headphone_renderer_state headphone;     // render_headphone: spectra, plans, feeds, tail
 };
 
 // ---------------------------------------------------------------------------------------------
 // Lifecycle (engine/build_engine.cpp, engine/reset_engine.cpp, engine/destroy_engine.cpp)
 
-// Sizes every fixed buffer, prepares the response spectra from `hrir_tables` (20 x 8192 floats;
-// null selects the built-in set) and makes all fifteen run-time transform plans.
+// Makes what must exist before the first block: the headphone renderer's response spectra from
+// `hrir_tables` (20 x 8192 floats; null selects the built-in set) and its fifteen transform
+// plans, and makes sure the steered decoder's kernels are chosen. `engine` is fresh or destroyed.
 void build_engine(surround_engine& engine, const float* hrir_tables = nullptr);
 
-// Clears every filter memory, the delay lines, the overlap tail and feed_fill. Frees nothing.
+// Clears the stream's history in every stage: filter memories, delay lines, the collected
+// headphone frames and the overlap tail. Frees nothing and never allocates.
 void reset_engine(surround_engine& engine);
 
-// Resets, destroys the plans and frees every buffer.
+// Resets, then releases every stage: destroys the plans and frees every buffer.
 void destroy_engine(surround_engine& engine);
 
 // ---------------------------------------------------------------------------------------------
@@ -171,13 +71,10 @@ void destroy_engine(surround_engine& engine);
 
 void process_block(surround_engine& engine, block_context& ctx);
 void apply_gain_db(block_context& ctx, float db);
-void redirect_bass(surround_engine& engine, block_context& ctx);
-void fold_for_encode(block_context& ctx);
-void fold_for_encode2(block_context& ctx);
 // Replaces the frames a headphone mode still held with as many silent frames at the block's end.
 void append_headphone_silence(surround_engine& engine, block_context& ctx);
-// Rids the carried state (memories, delay lines, feeds, tail) of NaN, infinities and huge values
-// after a block that brought in `frames_in` frames.
+// Has every stage rid its carried state (memories, delay lines, feeds, tail) of NaN, infinities
+// and huge values after a block that brought in `frames_in` frames.
 void contain_non_finite(surround_engine& engine, std::uint32_t frames_in);
 
 // dB to linear factor: 10^(dB x 0.05), with 0.05 as a float and the power taken in double.
@@ -188,14 +85,14 @@ double db_to_factor(std::int32_t db);
 
 // Second-order Butterworth filters by the bilinear transform, in place on
 // data[channel + k * stride] for k < ctx.frame_count, at ctx.sample_rate.
-void butterworth_highpass(biquad_state& state, float* data, std::uint32_t channel,
-                          float cutoff_hz, std::uint32_t stride, const block_context& ctx);
-void butterworth_lowpass(biquad_state& state, float* data, std::uint32_t channel,
-                         float cutoff_hz, std::uint32_t stride, const block_context& ctx);
+void butterworth_highpass(biquad_state& state, float* data, std::uint32_t channel, float cutoff_hz,
+                          std::uint32_t stride, const block_context& ctx);
+void butterworth_lowpass(biquad_state& state, float* data, std::uint32_t channel, float cutoff_hz,
+                         std::uint32_t stride, const block_context& ctx);
 
 // Delays channel `channel` (stride 6) of `data` by delay_us microseconds through `line`.
-void delay_channel(aligned_buffer& line, std::uint32_t delay_us, const block_context& ctx,
-                   float* data, std::uint32_t channel);
+void delay_channel(delay_line& line, std::uint32_t delay_us, const block_context& ctx, float* data,
+                   std::uint32_t channel);
 
 // ---------------------------------------------------------------------------------------------
 // Matrix decoders (matrix/)
@@ -206,10 +103,15 @@ void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state
                        float* lr_out, float* fb_out, const block_context& ctx);
 // The decoders' shared ending: 7 kHz low-pass (modes 1-3 at >= 44.1 kHz) and the delay.
 void post_process_surround(surround_engine& engine, block_context& ctx);
+// After either decoder: L, R and C lose their bass below the crossover, and LFE receives it.
+void redirect_bass(surround_engine& engine, block_context& ctx);
 
 // ---------------------------------------------------------------------------------------------
 // Matrix encoders (matrix/)
 
+// The folds that bring a four-, five- or six-channel source into the shape each encoder reads.
+void fold_for_encode(block_context& ctx);
+void fold_for_encode2(block_context& ctx);
 void encode_mono_surround(surround_engine& engine, block_context& ctx);
 void encode_stereo_surround(surround_engine& engine, block_context& ctx);
 void phase_shift_network(phase_shift_memory& memory, block_context& ctx, std::uint32_t channel);
@@ -220,8 +122,8 @@ void phase_shift_network(phase_shift_memory& memory, block_context& ctx, std::ui
 // The built-in 20 x 8192 response tables (t = 10 x bank + 2 x speaker + ear).
 const float* builtin_hrir_tables();
 
-// Fills the 20 hrir_spectrum buffers (already sized) from `tables`.
-void prepare_hrir_spectra(surround_engine& engine, const float* tables);
+// Fills the renderer's 20 hrir_spectrum buffers from `tables` (same layout as the built-in set).
+void prepare_hrir_spectra(headphone_renderer_state& renderer, const float* tables);
 
 void render_headphone(surround_engine& engine, block_context& ctx);
 

@@ -4,15 +4,17 @@
 // block. Each table is zero-padded to the 16384 points of the running transforms, so a spectrum
 // can multiply a feed's spectrum bin by bin. No gain or window is applied: all scaling happens in
 // render_headphone.
+#include <fftw3.h>
+
 #include <algorithm>
 
 #include "engine/surround_engine.h"
 
 namespace ambiora {
 
-void prepare_hrir_spectra(surround_engine& engine, const float* tables) {
+void prepare_hrir_spectra(headphone_renderer_state& renderer, const float* tables) {
     for (std::uint32_t t = 0; t < hrir_table_count; ++t) {
-        aligned_buffer& spectrum = engine.hrir_spectrum[t];
+        aligned_buffer& spectrum = renderer.hrir_spectrum[t];
         spectrum.resize_discarding(spectrum_floats);  // already this size when built normally
         float* data = spectrum.data;
 

@@ -9,9 +9,12 @@
 // Scaling: one forward and one inverse unnormalised transform multiply by 16384. Dividing by 8192
 // instead leaves every ear at twice the true convolution, and the output factor 0.354 brings the
 // whole path to 0.708 x the convolution.
+#include <fftw3.h>
+
 #include <algorithm>
 #include <cstring>
 
+#include "engine/speaker_switches.h"
 #include "engine/surround_engine.h"
 
 namespace ambiora {
@@ -23,15 +26,15 @@ constexpr float output_factor = 0.354f;
 // Slot of each feed in a work_frame; the LFE slot is never read, so the LFE is dropped.
 constexpr std::uint32_t feed_slot[speaker_count] = {slot_l, slot_r, slot_c, slot_sl, slot_sr};
 
-// Copies frames of `work` into entries first..last-1 of every feed, each scaled by its switch, in
-// one pass over the frames.
-void collect_feeds(surround_engine& engine, const block_context& ctx, const float* frames,
-                   std::uint32_t first, std::uint32_t last) {
+// Copies frames of `work` into entries first..last-1 of every feed, each times its switch (0 or 1),
+// in one pass over the frames.
+void collect_feeds(headphone_renderer_state& renderer, const block_context& ctx,
+                   const float* frames, std::uint32_t first, std::uint32_t last) {
     float* feed[speaker_count];
     float on[speaker_count];
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
-        feed[k] = engine.speaker_feed[k].data;
-        on[k] = static_cast<float>(ctx.speaker_on[k]);
+        feed[k] = renderer.speaker_feed[k].data;
+        on[k] = switch_factor(ctx.speaker_on[k]);
     }
     const float* frame = frames;
     for (std::uint32_t j = first; j < last; ++j, frame += frame_width) {
@@ -44,12 +47,12 @@ void collect_feeds(surround_engine& engine, const block_context& ctx, const floa
 //
 // In single precision, like the transforms around it: each product then carries a rounding error
 // of the same size as the transform's own, and the loop runs four lanes wide.
-void multiply_spectra(surround_engine& engine, std::uint32_t bank) {
+void multiply_spectra(headphone_renderer_state& renderer, std::uint32_t bank) {
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
-        const float* feed = engine.speaker_feed[k].data;
+        const float* feed = renderer.speaker_feed[k].data;
         for (std::uint32_t e = 0; e < ear_count; ++e) {
-            const float* response = engine.hrir_spectrum[10 * bank + 2 * k + e].data;
-            float* product = engine.ear_product[2 * k + e].data;
+            const float* response = renderer.hrir_spectrum[10 * bank + 2 * k + e].data;
+            float* product = renderer.ear_product[2 * k + e].data;
             for (std::size_t i = 0; i < spectrum_floats; i += 2) {
                 const float a = feed[i], b = feed[i + 1];
                 const float c = response[i], d = response[i + 1];
@@ -66,11 +69,11 @@ void multiply_spectra(surround_engine& engine, std::uint32_t bank) {
 // One pass over the ten arrays, frame by frame, both ears at once: every array is read once,
 // front to back, and the loop vectorises. The five feeds are added in order 0..4, in single
 // precision like the transforms that produced them.
-void overlap_add(surround_engine& engine, float* block) {
+void overlap_add(headphone_renderer_state& renderer, float* block) {
     const float* product[speaker_count * ear_count];
     for (std::uint32_t p = 0; p < speaker_count * ear_count; ++p)
-        product[p] = engine.ear_product[p].data;
-    float* tail = engine.overlap_tail.data;
+        product[p] = renderer.ear_product[p].data;
+    float* tail = renderer.overlap_tail.data;
     for (std::size_t n = 0; n < hrir_length; ++n) {
         const std::size_t later = hrir_length + n;
         float now_left = product[0][n], later_left = product[0][later];
@@ -89,29 +92,30 @@ void overlap_add(surround_engine& engine, float* block) {
     // process_block clears the tail when a non-headphone mode follows, but only if this flag says
     // there is something to clear; otherwise a stale tail would come back as an echo the next
     // time a headphone mode is chosen.
-    engine.tail_in_use = true;
+    renderer.tail_in_use = true;
 }
 
 // Runs one complete block through the transforms and appends its 8192 stereo frames to `block`.
-void convolve_block(surround_engine& engine, std::uint32_t bank, float* block) {
+void convolve_block(headphone_renderer_state& renderer, std::uint32_t bank, float* block) {
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
-        float* feed = engine.speaker_feed[k].data;
+        float* feed = renderer.speaker_feed[k].data;
         std::fill(feed + hrir_length, feed + spectrum_floats, 0.0f);
     }
-    for (fftwf_plan plan : engine.feed_plan) fftwf_execute(plan);
-    multiply_spectra(engine, bank);
-    for (fftwf_plan plan : engine.ear_plan) fftwf_execute(plan);
-    overlap_add(engine, block);
+    for (fftwf_plan plan : renderer.feed_plan) fftwf_execute(plan);
+    multiply_spectra(renderer, bank);
+    for (fftwf_plan plan : renderer.ear_plan) fftwf_execute(plan);
+    overlap_add(renderer, block);
 }
 
 }  // namespace
 
 void render_headphone(surround_engine& engine, block_context& ctx) {
+    headphone_renderer_state& renderer = engine.headphone;
     const std::uint32_t frames = ctx.frame_count;
-    const std::uint32_t blocks = (frames + engine.feed_fill) >> 13;
+    const std::uint32_t blocks = (frames + renderer.feed_fill) >> 13;
     const std::uint32_t block_floats = hrir_length * ear_count;
 
-    aligned_buffer& binaural = engine.binaural_block;
+    aligned_buffer& binaural = renderer.binaural_block;
     binaural.resize_discarding(blocks * block_floats);
     if (blocks != 0)
         std::memset(binaural.data, 0, std::size_t(blocks) * block_floats * sizeof(float));
@@ -120,19 +124,19 @@ void render_headphone(surround_engine& engine, block_context& ctx) {
     const float* input = ctx.work != nullptr ? ctx.work->data : nullptr;
     std::uint32_t consumed = 0;
     for (std::uint32_t b = 0; b < blocks; ++b) {
-        collect_feeds(engine, ctx, input + std::size_t(consumed) * frame_width, engine.feed_fill,
-                      hrir_length);
-        consumed += hrir_length - engine.feed_fill;
-        engine.feed_fill = 0;
-        convolve_block(engine, bank, binaural.data + std::size_t(b) * block_floats);
+        collect_feeds(renderer, ctx, input + std::size_t(consumed) * frame_width,
+                      renderer.feed_fill, hrir_length);
+        consumed += hrir_length - renderer.feed_fill;
+        renderer.feed_fill = 0;
+        convolve_block(renderer, bank, binaural.data + std::size_t(b) * block_floats);
     }
 
     // Whatever does not complete a block waits in the feeds for the next call.
     const std::uint32_t left_over = frames - consumed;
     if (left_over != 0) {
-        collect_feeds(engine, ctx, input + std::size_t(consumed) * frame_width, engine.feed_fill,
-                      engine.feed_fill + left_over);
-        engine.feed_fill += left_over;
+        collect_feeds(renderer, ctx, input + std::size_t(consumed) * frame_width,
+                      renderer.feed_fill, renderer.feed_fill + left_over);
+        renderer.feed_fill += left_over;
     }
 
     if (blocks == 0) {

@@ -3,8 +3,8 @@
 // Every source sample is halved first so that the sum and difference (at 0.707) cannot exceed
 // full scale; the decoder never adapts, so a centre-panned voice also leaks into L and R at half
 // level and a hard-left sound reaches centre and surround at 0.3535.
+#include "engine/speaker_switches.h"
 #include "engine/surround_engine.h"
-#include "matrix/matrix_common.h"
 
 namespace ambiora {
 namespace {

@@ -8,8 +8,8 @@
 //
 // The per-frame loops (weights, matrix, mix-down) are in steered_loops.h, built for several
 // instruction sets; this file works out the mix-down and runs the three parts in turn.
+#include "engine/speaker_switches.h"
 #include "engine/surround_engine.h"
-#include "matrix/matrix_common.h"
 #include "matrix/split_and_detect.h"
 #include "matrix/steered_kernels.h"
 
@@ -34,9 +34,10 @@ steered_mixdown mixdown_of(const block_context& ctx) {
         m.centre_keep = 0.0;
     } else {
         // At width 0 the centre keeps 0.99966667 of its level; at 100 each side gets 2/3 of it
-        // and the centre keeps 1/3.
+        // and the centre keeps 1/3. The difference is taken in double, where it is exact for every
+        // stored width: a damaged one near -2^31 would overflow it in int.
         m.side_share = width * double(width_step);
-        m.centre_keep = (100 - width) * double(width_step) + centre_floor;
+        m.centre_keep = (100.0 - double(width)) * double(width_step) + centre_floor;
     }
     m.on = speaker_factors_of(ctx);
     return m;
@@ -45,22 +46,23 @@ steered_mixdown mixdown_of(const block_context& ctx) {
 }  // namespace
 
 void decode_steered(surround_engine& engine, block_context& ctx) {
+    steered_decoder_state& state = engine.steered_decoder;
     const std::uint32_t frames = ctx.frame_count;
-    engine.band_high.resize_discarding(2 * frames);
-    engine.band_low.resize_discarding(2 * frames);
-    engine.steer_lr_high.resize_discarding(frames);
-    engine.steer_fb_high.resize_discarding(frames);
-    engine.steer_lr_low.resize_discarding(frames);
-    engine.steer_fb_low.resize_discarding(frames);
+    state.band_high.resize_discarding(2 * frames);
+    state.band_low.resize_discarding(2 * frames);
+    state.steer_lr_high.resize_discarding(frames);
+    state.steer_fb_high.resize_discarding(frames);
+    state.steer_lr_low.resize_discarding(frames);
+    state.steer_fb_low.resize_discarding(frames);
 
-    split_and_detect_steering(engine, ctx);
+    split_and_detect_steering(state, ctx);
 
-    const steered_block block = {engine.band_high.data,
-                                 engine.band_low.data,
-                                 engine.steer_lr_high.data,
-                                 engine.steer_fb_high.data,
-                                 engine.steer_lr_low.data,
-                                 engine.steer_fb_low.data,
+    const steered_block block = {state.band_high.data,
+                                 state.band_low.data,
+                                 state.steer_lr_high.data,
+                                 state.steer_fb_high.data,
+                                 state.steer_lr_low.data,
+                                 state.steer_fb_low.data,
                                  frames,
                                  ctx.work->data};
     fastest_steered_kernels().decode_block(block, mixdown_of(ctx));

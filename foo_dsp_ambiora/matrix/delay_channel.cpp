@@ -5,7 +5,6 @@
 // than replaying samples that were queued for a different length. The ring keeps its storage, so
 // only a delay longer than any seen before allocates.
 #include <algorithm>
-#include <cstring>
 
 #include "engine/surround_engine.h"
 
@@ -32,18 +31,15 @@ std::uint32_t delay_length(std::int32_t sample_rate, std::uint32_t delay_us) {
 
 }  // namespace
 
-void delay_channel(aligned_buffer& line, std::uint32_t delay_us, const block_context& ctx,
-                   float* data, std::uint32_t channel) {
+void delay_channel(delay_line& line, std::uint32_t delay_us, const block_context& ctx, float* data,
+                   std::uint32_t channel) {
     const std::uint32_t length = delay_length(ctx.sample_rate, delay_us);
-    if (length != line.size) {
-        line.resize_discarding(length);
-        if (length != 0) std::memset(line.data, 0, std::size_t(length) * sizeof(float));
-    }
+    if (length != line.ring.size) line.restart(length);
     // A delay shorter than one sample (1 ms below 1 kHz) is no delay: the channel passes as it is.
     // The line is still emptied above, so a later real delay starts from silence like any change.
     if (length == 0) return;
 
-    float* ring = line.data;
+    float* ring = line.ring.data;
     std::uint32_t position = line.position;
     float* sample = data + channel;
     for (std::uint32_t k = 0; k < ctx.frame_count; ++k, sample += frame_width) {

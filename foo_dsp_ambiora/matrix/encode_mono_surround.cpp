@@ -19,8 +19,7 @@ constexpr float mix_gain = 0.707f;
 void encode_mono_surround(surround_engine& engine, block_context& ctx) {
     float* work = ctx.work->data;
     // fold_for_encode has put the mono surround in the LFE slot.
-    shape_encoder_surround(
-        {engine.encoder_highpass_a, engine.encoder_lowpass_a, engine.phase_shift_a}, ctx, slot_lfe);
+    shape_encoder_surround(engine.encoders.surround_a, ctx, slot_lfe);
 
     float* frame = work;
     for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {

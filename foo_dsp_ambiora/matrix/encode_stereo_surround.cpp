@@ -4,8 +4,7 @@
 // and sqrt(1/3), so each surround keeps its power, and R/L = -0.707 places it on the back axis
 // but to its own side of it, which a steered decoder can separate into SL and SR again. Both
 // surrounds are band-limited to 100 Hz - 7 kHz and phase-shifted like the mono surround; SL
-// uses the same filter memories (A) as the mono encoder, so a switch between the two encoders
-// continues the surround filtering without a restart.
+// uses the same filter memories (A) as the mono encoder (see matrix/encoder_state.h).
 //
 // At 14 kHz and below, 7 kHz is at or beyond Nyquist: the low-pass then passes the signal
 // unchanged (see butterworth_filters.cpp), the rate itself being the band limit.
@@ -23,9 +22,8 @@ constexpr float far_side_gain = 0.5774f;
 
 void encode_stereo_surround(surround_engine& engine, block_context& ctx) {
     float* work = ctx.work->data;
-    shape_encoder_surround_pair(
-        {engine.encoder_highpass_a, engine.encoder_lowpass_a, engine.phase_shift_a}, slot_sl,
-        {engine.encoder_highpass_b, engine.encoder_lowpass_b, engine.phase_shift_b}, slot_sr, ctx);
+    shape_encoder_surround_pair(engine.encoders.surround_a, slot_sl, engine.encoders.surround_b,
+                                slot_sr, ctx);
 
     float* frame = work;
     for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {

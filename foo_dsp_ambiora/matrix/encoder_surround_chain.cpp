@@ -24,9 +24,8 @@ constexpr float surround_lowpass_hz = 7000.0f;
 class surround_chain_pair {
   public:
     surround_chain_pair(const butterworth_coefficients& highpass,
-                        const butterworth_coefficients& lowpass,
-                        const encoder_surround_memories& first,
-                        const encoder_surround_memories& second)
+                        const butterworth_coefficients& lowpass, encoder_surround_memories& first,
+                        encoder_surround_memories& second)
         : first_(first),
           second_(second),
           highpass_(highpass, first.highpass, second.highpass),
@@ -56,9 +55,8 @@ class surround_chain_pair {
                 second_.phase_shift.section[s]};
     }
 
-    // Copies of the bundles of references: a caller may hand over a temporary bundle.
-    encoder_surround_memories first_;
-    encoder_surround_memories second_;
+    encoder_surround_memories& first_;
+    encoder_surround_memories& second_;
     butterworth_section_pair highpass_;
     butterworth_section_pair lowpass_;
     all_pass_section_pair phase_[4];
@@ -70,7 +68,7 @@ bool design_chain(const block_context& ctx, butterworth_coefficients& highpass,
            butterworth_lowpass_design(surround_lowpass_hz, ctx.sample_rate, lowpass);
 }
 
-void shape_in_passes(const encoder_surround_memories& memories, block_context& ctx,
+void shape_in_passes(encoder_surround_memories& memories, block_context& ctx,
                      std::uint32_t channel) {
     float* work = ctx.work->data;
     butterworth_highpass(memories.highpass, work, channel, surround_highpass_hz, frame_width, ctx);
@@ -80,27 +78,24 @@ void shape_in_passes(const encoder_surround_memories& memories, block_context& c
 
 }  // namespace
 
-void shape_encoder_surround(const encoder_surround_memories& memories, block_context& ctx,
+void shape_encoder_surround(encoder_surround_memories& memories, block_context& ctx,
                             std::uint32_t channel) {
     butterworth_coefficients highpass, lowpass;
     if (!design_chain(ctx, highpass, lowpass)) {
         shape_in_passes(memories, ctx, channel);
         return;
     }
-    biquad_state idle_highpass, idle_lowpass;
-    phase_shift_memory idle_phase_shift;
-    surround_chain_pair chains(highpass, lowpass, memories,
-                               {idle_highpass, idle_lowpass, idle_phase_shift});
+    encoder_surround_memories idle;
+    surround_chain_pair chains(highpass, lowpass, memories, idle);
     float* sample = ctx.work->data + channel;
     for (std::uint32_t k = 0; k < ctx.frame_count; ++k, sample += frame_width)
         *sample = first_lane(chains.step(pack_lanes(*sample, 0.0)));
     chains.store_memories();
 }
 
-void shape_encoder_surround_pair(const encoder_surround_memories& first,
-                                 std::uint32_t first_channel,
-                                 const encoder_surround_memories& second,
-                                 std::uint32_t second_channel, block_context& ctx) {
+void shape_encoder_surround_pair(encoder_surround_memories& first, std::uint32_t first_channel,
+                                 encoder_surround_memories& second, std::uint32_t second_channel,
+                                 block_context& ctx) {
     butterworth_coefficients highpass, lowpass;
     if (!design_chain(ctx, highpass, lowpass)) {
         shape_in_passes(first, ctx, first_channel);

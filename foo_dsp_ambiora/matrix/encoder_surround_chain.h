@@ -6,22 +6,14 @@
 
 namespace ambiora {
 
-// The filter memories of one surround channel of an encoder.
-struct encoder_surround_memories {
-    biquad_state& highpass;
-    biquad_state& lowpass;
-    phase_shift_memory& phase_shift;
-};
-
 // Shapes channel `channel` (stride 6) of the work buffer: the same samples, bit for bit, as
 // butterworth_highpass, butterworth_lowpass and phase_shift_network run one after the other.
-void shape_encoder_surround(const encoder_surround_memories& memories, block_context& ctx,
+void shape_encoder_surround(encoder_surround_memories& memories, block_context& ctx,
                             std::uint32_t channel);
 
 // The same for two channels at once, each with its own memories.
-void shape_encoder_surround_pair(const encoder_surround_memories& first,
-                                 std::uint32_t first_channel,
-                                 const encoder_surround_memories& second,
-                                 std::uint32_t second_channel, block_context& ctx);
+void shape_encoder_surround_pair(encoder_surround_memories& first, std::uint32_t first_channel,
+                                 encoder_surround_memories& second, std::uint32_t second_channel,
+                                 block_context& ctx);
 
 }  // namespace ambiora

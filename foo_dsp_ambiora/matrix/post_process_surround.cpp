@@ -27,11 +27,11 @@ void post_process_surround(surround_engine& engine, block_context& ctx) {
     // With both rear speakers muted there is nothing to shape; their memories stay as they were.
     if (ctx.speaker_on[speaker_sl] == 0 && ctx.speaker_on[speaker_sr] == 0) return;
 
+    surround_ending_state& state = engine.surround_ending;
     float* work = ctx.work->data;
     if (!keeps_full_surround_band(ctx.mode) && ctx.sample_rate >= lowest_rate_for_lowpass) {
-        butterworth_lowpass_pair(engine.surround_lowpass[0], work + slot_sl,
-                                 engine.surround_lowpass[1], work + slot_sr, surround_cutoff_hz,
-                                 frame_width, ctx);
+        butterworth_lowpass_pair(state.lowpass[0], work + slot_sl, state.lowpass[1], work + slot_sr,
+                                 surround_cutoff_hz, frame_width, ctx);
     }
 
     // A delay of 0 ms leaves the lines alone (content and length). The setting is never negative;
@@ -39,8 +39,8 @@ void post_process_surround(surround_engine& engine, block_context& ctx) {
     if (ctx.surround_delay_ms > 0) {
         const std::uint32_t delay_us = std::uint32_t(std::min<std::int64_t>(
             std::int64_t(ctx.surround_delay_ms) * 1000, std::int64_t(UINT32_MAX)));
-        delay_channel(engine.surround_delay_line[0], delay_us, ctx, work, slot_sl);
-        delay_channel(engine.surround_delay_line[1], delay_us, ctx, work, slot_sr);
+        delay_channel(state.delay[0], delay_us, ctx, work, slot_sl);
+        delay_channel(state.delay[1], delay_us, ctx, work, slot_sr);
     }
 }
 

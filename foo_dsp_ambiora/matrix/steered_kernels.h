@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <span>
 
-#include "matrix/matrix_common.h"
+#include "engine/speaker_switches.h"
 
 namespace ambiora {
 

@@ -53,16 +53,16 @@ void contain_runaway(biquad_state& memory, float* values, std::uint32_t frames) 
 // for rates at which a design gives way to its limit filter. Below 2400 Hz the split frequency is
 // at or beyond Nyquist: there is no band above it, and the high-pass then passes nothing, so the
 // whole source is treated as low band and the high band's detector sees silence.
-void split_bands(surround_engine& engine, const block_context& ctx) {
+void split_bands(steered_decoder_state& state, const block_context& ctx) {
     const std::uint32_t frames = ctx.frame_count;
     const float* frame = ctx.work->data;
-    float* high = engine.band_high.data;
-    float* low = engine.band_low.data;
+    float* high = state.band_high.data;
+    float* low = state.band_low.data;
     for (std::size_t k = 0; k < frames; ++k, frame += frame_width) {
         high[2 * k] = frame[slot_l];
         high[2 * k + 1] = frame[slot_r];
     }
-    butterworth_highpass_pair(engine.band_split[0], high, engine.band_split[1], high + 1,
+    butterworth_highpass_pair(state.band_split[0], high, state.band_split[1], high + 1,
                               band_split_hz, 2, ctx);
     frame = ctx.work->data;
     for (std::size_t k = 0; k < frames; ++k, frame += frame_width) {
@@ -76,25 +76,24 @@ void split_bands(surround_engine& engine, const block_context& ctx) {
 // already share one loop; the split's two high-pass filters join them one tile ahead: while tile
 // t is smoothed, tile t + 1 is split, and between the two its dominance (a vectorised loop) is
 // measured. Every recurrence sees the same inputs in the same order as in the separate passes.
-void split_and_detect_in_tiles(surround_engine& engine, const block_context& ctx,
+void split_and_detect_in_tiles(steered_decoder_state& state, const block_context& ctx,
                                const butterworth_coefficients& split,
                                const butterworth_coefficients& smooth) {
     const std::uint32_t frames = ctx.frame_count;
     const float* work = ctx.work->data;
-    float* high = engine.band_high.data;
-    float* low = engine.band_low.data;
-    float* lr_high = engine.steer_lr_high.data;
-    float* fb_high = engine.steer_fb_high.data;
-    float* lr_low = engine.steer_lr_low.data;
-    float* fb_low = engine.steer_fb_low.data;
+    float* high = state.band_high.data;
+    float* low = state.band_low.data;
+    float* lr_high = state.steer_lr_high.data;
+    float* fb_high = state.steer_fb_high.data;
+    float* lr_low = state.steer_lr_low.data;
+    float* fb_low = state.steer_fb_low.data;
     const steered_kernels& kernels = fastest_steered_kernels();
 
     // Left and right of the split share a register, as do each band's two smoothers.
-    butterworth_section_pair splitter(split, engine.band_split[0], engine.band_split[1]);
-    smoother_section_pair smooth_high(smooth, engine.steer_lr_high_memory,
-                                      engine.steer_fb_high_memory);
-    smoother_section_pair smooth_low(smooth, engine.steer_lr_low_memory,
-                                     engine.steer_fb_low_memory);
+    butterworth_section_pair splitter(split, state.band_split[0], state.band_split[1]);
+    smoother_section_pair smooth_high(smooth, state.steer_lr_high_memory,
+                                      state.steer_fb_high_memory);
+    smoother_section_pair smooth_low(smooth, state.steer_lr_low_memory, state.steer_fb_low_memory);
 
     auto split_frame = [&](std::size_t k) {
         const float* frame = work + k * frame_width;
@@ -137,16 +136,16 @@ void split_and_detect_in_tiles(surround_engine& engine, const block_context& ctx
         if (next_count != 0) measure_tile(next, next_count);
     }
 
-    engine.band_split[0] = splitter.first_memory();
-    engine.band_split[1] = splitter.second_memory();
-    engine.steer_lr_high_memory = smooth_high.first_memory();
-    engine.steer_fb_high_memory = smooth_high.second_memory();
-    engine.steer_lr_low_memory = smooth_low.first_memory();
-    engine.steer_fb_low_memory = smooth_low.second_memory();
-    contain_runaway(engine.steer_lr_high_memory, lr_high, frames);
-    contain_runaway(engine.steer_fb_high_memory, fb_high, frames);
-    contain_runaway(engine.steer_lr_low_memory, lr_low, frames);
-    contain_runaway(engine.steer_fb_low_memory, fb_low, frames);
+    state.band_split[0] = splitter.first_memory();
+    state.band_split[1] = splitter.second_memory();
+    state.steer_lr_high_memory = smooth_high.first_memory();
+    state.steer_fb_high_memory = smooth_high.second_memory();
+    state.steer_lr_low_memory = smooth_low.first_memory();
+    state.steer_fb_low_memory = smooth_low.second_memory();
+    contain_runaway(state.steer_lr_high_memory, lr_high, frames);
+    contain_runaway(state.steer_fb_high_memory, fb_high, frames);
+    contain_runaway(state.steer_lr_low_memory, lr_low, frames);
+    contain_runaway(state.steer_fb_low_memory, fb_low, frames);
 }
 
 }  // namespace
@@ -173,20 +172,19 @@ void steering_detector(const float* pairs, biquad_state& lr_memory, biquad_state
     contain_runaway(fb_memory, fb_out, frames);
 }
 
-void split_and_detect_steering(surround_engine& engine, const block_context& ctx) {
+void split_and_detect_steering(steered_decoder_state& state, const block_context& ctx) {
     butterworth_coefficients split, smooth;
     if (!butterworth_highpass_design(band_split_hz, ctx.sample_rate, split) ||
         !butterworth_lowpass_design(smoothing_hz, ctx.sample_rate, smooth)) {
-        split_bands(engine, ctx);
-        steering_detector(engine.band_high.data, engine.steer_lr_high_memory,
-                          engine.steer_fb_high_memory, engine.steer_lr_high.data,
-                          engine.steer_fb_high.data, ctx);
-        steering_detector(engine.band_low.data, engine.steer_lr_low_memory,
-                          engine.steer_fb_low_memory, engine.steer_lr_low.data,
-                          engine.steer_fb_low.data, ctx);
+        split_bands(state, ctx);
+        steering_detector(state.band_high.data, state.steer_lr_high_memory,
+                          state.steer_fb_high_memory, state.steer_lr_high.data,
+                          state.steer_fb_high.data, ctx);
+        steering_detector(state.band_low.data, state.steer_lr_low_memory, state.steer_fb_low_memory,
+                          state.steer_lr_low.data, state.steer_fb_low.data, ctx);
         return;
     }
-    split_and_detect_in_tiles(engine, ctx, split, smooth);
+    split_and_detect_in_tiles(state, ctx, split, smooth);
 }
 
 }  // namespace ambiora

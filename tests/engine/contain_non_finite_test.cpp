@@ -27,19 +27,18 @@ std::vector<unsigned char> carried_state(const surround_engine& e) {
     auto add_buffer = [&add](const aligned_buffer& b, std::uint32_t floats) {
         if (b.data != nullptr) add(b.data, floats * sizeof(float));
     };
-    add(e.bass_highpass, sizeof e.bass_highpass);
-    add(e.surround_lowpass, sizeof e.surround_lowpass);
-    for (const biquad_state* s :
-         {&e.encoder_highpass_a, &e.encoder_lowpass_a, &e.encoder_highpass_b, &e.encoder_lowpass_b,
-          &e.steer_lr_high_memory, &e.steer_fb_high_memory, &e.steer_lr_low_memory,
-          &e.steer_fb_low_memory})
+    const steered_decoder_state& steered = e.steered_decoder;
+    add(steered.band_split, sizeof steered.band_split);
+    for (const biquad_state* s : {&steered.steer_lr_high_memory, &steered.steer_fb_high_memory,
+                                  &steered.steer_lr_low_memory, &steered.steer_fb_low_memory})
         add(s, sizeof *s);
-    add(&e.phase_shift_a, sizeof e.phase_shift_a);
-    add(&e.phase_shift_b, sizeof e.phase_shift_b);
-    add(e.band_split, sizeof e.band_split);
-    for (const aligned_buffer& line : e.surround_delay_line) add_buffer(line, line.size);
-    for (const aligned_buffer& feed : e.speaker_feed) add_buffer(feed, e.feed_fill);
-    add_buffer(e.overlap_tail, e.overlap_tail.size);
+    add(e.surround_ending.lowpass, sizeof e.surround_ending.lowpass);
+    add(e.bass_redirect.highpass, sizeof e.bass_redirect.highpass);
+    add(&e.encoders, sizeof e.encoders);  // filter memories only
+    for (const delay_line& line : e.surround_ending.delay) add_buffer(line.ring, line.ring.size);
+    for (const aligned_buffer& feed : e.headphone.speaker_feed)
+        add_buffer(feed, e.headphone.feed_fill);
+    add_buffer(e.headphone.overlap_tail, e.headphone.overlap_tail.size);
     return out;
 }
 
@@ -80,18 +79,19 @@ TEST_F(contain_non_finite_stage, is_a_no_op_on_finite_streams_in_every_mode) {
 TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_only_that_one) {
     const biquad_state sane = {0.5f, -0.25f, 1e18f, -3e-39f};
     for (const float bad : {nan, inf, -inf, 1e30f, -3e38f, 2e19f}) {
-        engine_->bass_highpass[0] = sane;
-        engine_->bass_highpass[1] = {0.1f, bad, 0.2f, 0.3f};
-        engine_->steer_fb_low_memory = {bad, 0, 0, 0};
-        engine_->phase_shift_b = {};
-        engine_->phase_shift_b.section[0] = sane;
-        engine_->phase_shift_b.section[3].y2 = bad;
+        engine_->bass_redirect.highpass[0] = sane;
+        engine_->bass_redirect.highpass[1] = {0.1f, bad, 0.2f, 0.3f};
+        engine_->steered_decoder.steer_fb_low_memory = {bad, 0, 0, 0};
+        engine_->encoders.surround_b.phase_shift = {};
+        engine_->encoders.surround_b.phase_shift.section[0] = sane;
+        engine_->encoders.surround_b.phase_shift.section[3].y2 = bad;
         contain_non_finite(*engine_, 0);
 
-        EXPECT_EQ(std::memcmp(&engine_->bass_highpass[0], &sane, sizeof sane), 0) << bad;
+        EXPECT_EQ(std::memcmp(&engine_->bass_redirect.highpass[0], &sane, sizeof sane), 0) << bad;
         for (const biquad_state& s :
-             {engine_->bass_highpass[1], engine_->steer_fb_low_memory,
-              engine_->phase_shift_b.section[0], engine_->phase_shift_b.section[3]}) {
+             {engine_->bass_redirect.highpass[1], engine_->steered_decoder.steer_fb_low_memory,
+              engine_->encoders.surround_b.phase_shift.section[0],
+              engine_->encoders.surround_b.phase_shift.section[3]}) {
             EXPECT_EQ(s.x1, 0.0f) << bad;
             EXPECT_EQ(s.x2, 0.0f) << bad;
             EXPECT_EQ(s.y1, 0.0f) << bad;
@@ -102,43 +102,45 @@ TEST_F(contain_non_finite_stage, clears_a_damaged_filter_memory_as_a_whole_and_o
 
 TEST_F(contain_non_finite_stage, removes_the_bad_entries_this_block_wrote_to_lines_feeds_and_tail) {
     // A 64-sample ring whose last block of 10 frames wrapped: it wrote 59..63 and 0..4.
-    aligned_buffer& line = engine_->surround_delay_line[1];
-    line.resize_discarding(64);
-    for (std::uint32_t i = 0; i < 64; ++i) line.data[i] = float(i) - 32.0f;
+    delay_line& line = engine_->surround_ending.delay[1];
+    line.restart(64);
+    float* ring = line.ring.data;
+    for (std::uint32_t i = 0; i < 64; ++i) ring[i] = float(i) - 32.0f;
     line.position = 5;
-    line.data[2] = nan;
-    line.data[59] = -inf;
-    line.data[63] = 1e35f;
+    ring[2] = nan;
+    ring[59] = -inf;
+    ring[63] = 1e35f;
 
     // 100 frames wait for the next headphone block, the last 10 of them from this block.
-    engine_->feed_fill = 100;
-    engine_->speaker_feed[2].data[99] = inf;
-    engine_->speaker_feed[4].data[90] = -3e38f;
-    engine_->speaker_feed[2].data[98] = 0.75f;
-    engine_->speaker_feed[2].data[100] = nan;  // beyond feed_fill: not stream state, left alone
+    engine_->headphone.feed_fill = 100;
+    engine_->headphone.speaker_feed[2].data[99] = inf;
+    engine_->headphone.speaker_feed[4].data[90] = -3e38f;
+    engine_->headphone.speaker_feed[2].data[98] = 0.75f;
+    engine_->headphone.speaker_feed[2].data[100] =
+        nan;  // beyond feed_fill: not stream state, left alone
 
     // The block rendered nothing (all its frames still wait), so the tail is as it was.
-    engine_->tail_in_use = true;
-    engine_->overlap_tail.data[5] = nan;
-    engine_->overlap_tail.data[6] = -2.0f;
+    engine_->headphone.tail_in_use = true;
+    engine_->headphone.overlap_tail.data[5] = nan;
+    engine_->headphone.overlap_tail.data[6] = -2.0f;
 
     contain_non_finite(*engine_, 10);
 
     for (std::uint32_t i = 0; i < 64; ++i) {
         const float expected = (i == 2 || i == 59 || i == 63) ? 0.0f : float(i) - 32.0f;
-        EXPECT_EQ(line.data[i], expected) << i;
+        EXPECT_EQ(ring[i], expected) << i;
     }
-    EXPECT_EQ(engine_->speaker_feed[2].data[99], 0.0f);
-    EXPECT_EQ(engine_->speaker_feed[4].data[90], 0.0f);
-    EXPECT_EQ(engine_->speaker_feed[2].data[98], 0.75f);
-    EXPECT_TRUE(std::isnan(engine_->speaker_feed[2].data[100]));
-    EXPECT_TRUE(std::isnan(engine_->overlap_tail.data[5]));
+    EXPECT_EQ(engine_->headphone.speaker_feed[2].data[99], 0.0f);
+    EXPECT_EQ(engine_->headphone.speaker_feed[4].data[90], 0.0f);
+    EXPECT_EQ(engine_->headphone.speaker_feed[2].data[98], 0.75f);
+    EXPECT_TRUE(std::isnan(engine_->headphone.speaker_feed[2].data[100]));
+    EXPECT_TRUE(std::isnan(engine_->headphone.overlap_tail.data[5]));
 
     // A block of 200 frames that leaves only 100 waiting has rendered one: the tail is checked.
     contain_non_finite(*engine_, 200);
-    EXPECT_EQ(engine_->overlap_tail.data[5], 0.0f);
-    EXPECT_EQ(engine_->overlap_tail.data[6], -2.0f);
-    engine_->speaker_feed[2].data[100] = 0.0f;
+    EXPECT_EQ(engine_->headphone.overlap_tail.data[5], 0.0f);
+    EXPECT_EQ(engine_->headphone.overlap_tail.data[6], -2.0f);
+    engine_->headphone.speaker_feed[2].data[100] = 0.0f;
 }
 
 }  // namespace

@@ -125,25 +125,25 @@ TEST_F(HeadphoneRender, ReleasesOnlyWholeBlocksAndHoldsTheRest) {
         const frames_t out = render(frames_t(first, first + 100 * frame_width));
         if (i < 81) {
             ASSERT_TRUE(out.empty()) << "chunk " << i + 1;
-            ASSERT_EQ(engine_->feed_fill, 100 * (i + 1));
+            ASSERT_EQ(engine_->headphone.feed_fill, 100 * (i + 1));
         } else {
             first_block = out;
         }
     }
     // The 82nd completes the block and keeps the 8 frames beyond it.
     ASSERT_EQ(first_block.size(), std::size_t(block) * frame_width);
-    EXPECT_EQ(engine_->feed_fill, 8u);
+    EXPECT_EQ(engine_->headphone.feed_fill, 8u);
     expect_only_ears(first_block);
 
     // The same frames in one chunk give the very same block: chunking never shifts the stream.
     reset_engine(*engine_);
     EXPECT_EQ(render(input), first_block);
-    EXPECT_EQ(engine_->feed_fill, 8u);
+    EXPECT_EQ(engine_->headphone.feed_fill, 8u);
 
     // A long chunk releases every block it completes and holds the rest.
     reset_engine(*engine_);
     EXPECT_EQ(render(noise(20000, 2)).size(), std::size_t(2 * block) * frame_width);
-    EXPECT_EQ(engine_->feed_fill, 3616u);
+    EXPECT_EQ(engine_->headphone.feed_fill, 3616u);
 }
 
 TEST_F(HeadphoneRender, AnImpulseInEachSlotReproducesItsPairOfResponses) {
@@ -163,8 +163,9 @@ TEST_F(HeadphoneRender, AnImpulseInEachSlotReproducesItsPairOfResponses) {
     }
 }
 
-TEST_F(HeadphoneRender, AMutedSpeakerDropsItsFeedFromBothEars) {
+TEST_F(HeadphoneRender, AMutedSpeakerDropsItsFeedFromBothEarsAndNoSwitchRaisesIt) {
     const frames_t input = noise(block, 5);
+    const frames_t all_sounding = render(input, mode_headphone_movie);
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
         SCOPED_TRACE(testing::Message() << "speaker " << k);
         frames_t without = input;
@@ -178,6 +179,11 @@ TEST_F(HeadphoneRender, AMutedSpeakerDropsItsFeedFromBothEars) {
         ASSERT_EQ(muted.size(), reference.size());
         for (std::size_t i = 0; i < muted.size(); ++i)
             ASSERT_NEAR(muted[i], reference[i], 1e-6f) << "float " << i;
+
+        // A damaged stored switch of 3 is simply on.
+        on[k] = 3;
+        reset_engine(*engine_);
+        EXPECT_EQ(render(input, mode_headphone_movie, on), all_sounding);
     }
 
     // With every speaker muted the output is silent, but still comes in whole blocks.
@@ -196,7 +202,7 @@ TEST_F(HeadphoneRender, ALongSignalEqualsTheDirectConvolution) {
     const frames_t out =
         render_in_chunks(input, {1000, 3000, 8191, 1, 12000, 777}, mode_headphone_movie);
     ASSERT_EQ(out.size(), std::size_t(4 * block) * frame_width);
-    EXPECT_EQ(engine_->feed_fill, 1234u);
+    EXPECT_EQ(engine_->headphone.feed_fill, 1234u);
     expect_only_ears(out);
 
     // Reference in double at every 13th frame, and at every frame around the block boundaries.
@@ -225,9 +231,9 @@ TEST_F(HeadphoneRender, AResetDropsHeldFramesAndTheTail) {
 
     // One block out (leaving a loud tail) and 5000 frames held, then a reset.
     EXPECT_EQ(render(noise(block + 5000, 9)).size(), std::size_t(block) * frame_width);
-    ASSERT_EQ(engine_->feed_fill, 5000u);
+    ASSERT_EQ(engine_->headphone.feed_fill, 5000u);
     reset_engine(*engine_);
-    EXPECT_EQ(engine_->feed_fill, 0u);
+    EXPECT_EQ(engine_->headphone.feed_fill, 0u);
 
     // The next block starts from nothing: the held frames never appear and no tail is added.
     EXPECT_EQ(render(probe), fresh);
@@ -241,7 +247,7 @@ TEST_F(HeadphoneRender, SwitchingBetweenTheHeadphoneModesKeepsHeldFramesAndTail)
     const frames_t first = render(input, mode_headphone);
     ASSERT_EQ(first.size(), std::size_t(block) * frame_width);
     expect_responses(first, block / 2, response(0, speaker_l, 0), response(0, speaker_l, 1), 2e-6);
-    ASSERT_EQ(engine_->feed_fill, block / 2);
+    ASSERT_EQ(engine_->headphone.feed_fill, block / 2);
 
     // In mode 6 the block completes: the rest of the bank 0 response from the tail, plus the
     // held impulse through bank 1.
@@ -264,14 +270,14 @@ TEST_F(HeadphoneRender, LeavingTheHeadphoneModesOwesSilenceAndForgetsTheTail) {
 
     // Headphone playback leaves a loud tail and 5000 held frames...
     render(noise(block + 5000, 10), mode_headphone, all_on, true);
-    ASSERT_EQ(engine_->feed_fill, 5000u);
+    ASSERT_EQ(engine_->headphone.feed_fill, 5000u);
 
     // ...and the next mode's chunk ends with 5000 silent frames in their place, so the stream
     // keeps its length.
     const frames_t bypassed = render(noise(100, 11), mode_bypass, all_on, true);
     ASSERT_EQ(bypassed.size(), std::size_t(5100) * frame_width);
     EXPECT_EQ(peak(frames_t(bypassed.begin() + 100 * frame_width, bypassed.end())), 0.0f);
-    EXPECT_EQ(engine_->feed_fill, 0u);
+    EXPECT_EQ(engine_->headphone.feed_fill, 0u);
 
     // Coming back later, the first block carries no echo of the earlier passage.
     EXPECT_EQ(render(probe, mode_headphone, all_on, true), fresh);

@@ -36,8 +36,9 @@ TEST(HeadphoneSpectra, BuiltInAndGivenTableSetsAreTransformedUnscaled) {
     surround_engine engine;
     build_engine(engine);
     for (std::uint32_t t = 0; t < hrir_table_count; ++t) {
-        ASSERT_EQ(engine.hrir_spectrum[t].size, spectrum_floats);
-        EXPECT_LT(spectrum_error(engine.hrir_spectrum[t], builtin_hrir_tables() + t * hrir_length),
+        ASSERT_EQ(engine.headphone.hrir_spectrum[t].size, spectrum_floats);
+        EXPECT_LT(spectrum_error(engine.headphone.hrir_spectrum[t],
+                                 builtin_hrir_tables() + t * hrir_length),
                   2e-5)
             << "built-in table " << t;
     }
@@ -50,13 +51,14 @@ TEST(HeadphoneSpectra, BuiltInAndGivenTableSetsAreTransformedUnscaled) {
     for (std::uint32_t t = 0; t < hrir_table_count; ++t)
         tables[t * hrir_length + 37 * t] = float(t + 1) / 32.0f;
     surround_engine given;
-    for (aligned_buffer& spectrum : given.hrir_spectrum) {
+    for (aligned_buffer& spectrum : given.headphone.hrir_spectrum) {
         spectrum.resize_discarding(spectrum_floats);
         std::fill_n(spectrum.data, spectrum_floats, 1.0f);
     }
-    prepare_hrir_spectra(given, tables.data());
+    prepare_hrir_spectra(given.headphone, tables.data());
     for (std::uint32_t t = 0; t < hrir_table_count; ++t)
-        EXPECT_LT(spectrum_error(given.hrir_spectrum[t], tables.data() + t * hrir_length), 1e-5)
+        EXPECT_LT(spectrum_error(given.headphone.hrir_spectrum[t], tables.data() + t * hrir_length),
+                  1e-5)
             << "given table " << t;
 }
 

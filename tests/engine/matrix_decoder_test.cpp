@@ -90,10 +90,10 @@ TEST(DecodePassive, RoutingTrimsSwitchesAndVirtualCentre) {
 outputs settled_dc(std::int32_t mode, std::int32_t fs, float l, float r, float lr, float fb,
                    const std::function<void(block_context&)>& tweak = {}) {
     surround_engine engine;
-    engine.band_split[0] = {l, l, 0.0f, 0.0f};
-    engine.band_split[1] = {r, r, 0.0f, 0.0f};
-    engine.steer_lr_low_memory = {lr, lr, lr, lr};
-    engine.steer_fb_low_memory = {fb, fb, fb, fb};
+    engine.steered_decoder.band_split[0] = {l, l, 0.0f, 0.0f};
+    engine.steered_decoder.band_split[1] = {r, r, 0.0f, 0.0f};
+    engine.steered_decoder.steer_lr_low_memory = {lr, lr, lr, lr};
+    engine.steered_decoder.steer_fb_low_memory = {fb, fb, fb, fb};
     test_block block(300, fs, mode);
     for (std::uint32_t k = 0; k < block.frames(); ++k) {
         block.at(k, slot_l) = l;
@@ -102,9 +102,9 @@ outputs settled_dc(std::int32_t mode, std::int32_t fs, float l, float r, float l
     }
     if (tweak) tweak(block.ctx);
     decode_steered(engine, block.ctx);
-    EXPECT_NEAR(engine.steer_fb_low.data[299], fb, 1e-5);
-    EXPECT_NEAR(engine.steer_lr_low.data[299], lr, 1e-5);
-    EXPECT_EQ(engine.steer_fb_high.data[299], 0.0f);
+    EXPECT_NEAR(engine.steered_decoder.steer_fb_low.data[299], fb, 1e-5);
+    EXPECT_NEAR(engine.steered_decoder.steer_lr_low.data[299], lr, 1e-5);
+    EXPECT_EQ(engine.steered_decoder.steer_fb_high.data[299], 0.0f);
     const outputs first = frame_of(block, 0), last = frame_of(block, 299);
     EXPECT_EQ(first.c, last.c) << "primed memories must not move";
     EXPECT_EQ(last.lfe, 0.0f);
@@ -153,6 +153,10 @@ TEST(DecodeSteeredSettled, CentreWidthVirtualCentreTrimsAndSwitches) {
     EXPECT_NEAR(wide.c, centre * 0.333, figure);
     EXPECT_NEAR(wide.l, 0.0731 + centre * 100 * 0.006666667, figure);
     EXPECT_NEAR(wide.r, wide.l, 1e-7);
+    // A damaged stored width of -2^31 follows the same line as any other, without overflow.
+    const outputs far = settled_dc(mode_as2, 44100, 1, 1, 0, ln10,
+                                   [](block_context& ctx) { ctx.centre_width_pct = INT32_MIN; });
+    EXPECT_NEAR(far.c / ((100.0 + 2147483648.0) * 0.006666667 + 0.333), centre, figure);
 
     const outputs virtual_centre =
         settled_dc(mode_as2, 44100, 1, 1, 0, ln10, [](block_context& ctx) {
@@ -179,8 +183,9 @@ TEST(DecodeSteered, SilenceStaysNeutralAndSilent) {
     test_block block(5000, 44100, mode_asr);
     decode_steered(engine, block.ctx);
     for (std::uint32_t k = 0; k < block.frames(); ++k) {
-        for (const aligned_buffer* steer : {&engine.steer_lr_high, &engine.steer_fb_high,
-                                            &engine.steer_lr_low, &engine.steer_fb_low})
+        for (const aligned_buffer* steer :
+             {&engine.steered_decoder.steer_lr_high, &engine.steered_decoder.steer_fb_high,
+              &engine.steered_decoder.steer_lr_low, &engine.steered_decoder.steer_fb_low})
             ASSERT_EQ(steer->data[k], 0.0f);
         for (std::uint32_t s = 0; s < frame_width; ++s) ASSERT_EQ(block.at(k, s), 0.0f);
     }
@@ -219,19 +224,19 @@ TEST(DecodeSteered, ColdStartSettlesOnTheFullySteeredFigures) {
 TEST(DecodeSteered, SmootherThatStoppedBeingANumberStartsAfresh) {
     surround_engine engine;
     const float inf = std::numeric_limits<float>::infinity();
-    engine.steer_fb_low_memory = {0.0f, 0.0f, inf, -inf};
+    engine.steered_decoder.steer_fb_low_memory = {0.0f, 0.0f, inf, -inf};
     test_block block(64, 44100, mode_asr);
     block.set_channel(slot_l, noise(64, 12));
     decode_steered(engine, block.ctx);
     for (std::uint32_t k = 0; k < 64; ++k) {
-        ASSERT_EQ(engine.steer_fb_low.data[k], 0.0f);
+        ASSERT_EQ(engine.steered_decoder.steer_fb_low.data[k], 0.0f);
         for (std::uint32_t s = 0; s < frame_width; ++s) ASSERT_TRUE(std::isfinite(block.at(k, s)));
     }
-    EXPECT_EQ(engine.steer_fb_low_memory.y1, 0.0f);
+    EXPECT_EQ(engine.steered_decoder.steer_fb_low_memory.y1, 0.0f);
     block.set_channel(slot_l, noise(64, 13));
     block.set_channel(slot_r, noise(64, 14));
     decode_steered(engine, block.ctx);
-    EXPECT_NE(engine.steer_fb_low.data[63], 0.0f);
+    EXPECT_NE(engine.steered_decoder.steer_fb_low.data[63], 0.0f);
 }
 
 TEST(DecodeSteered, BandsAddUpToTheSourceSplitAt1200Hz) {
@@ -242,14 +247,16 @@ TEST(DecodeSteered, BandsAddUpToTheSourceSplitAt1200Hz) {
     const std::vector<float> l = block.channel(slot_l);
     decode_steered(engine, block.ctx);
     for (std::uint32_t k = 0; k < 3000; ++k)
-        ASSERT_NEAR(engine.band_high.data[2 * k] + engine.band_low.data[2 * k], l[k], 1e-6);
+        ASSERT_NEAR(engine.steered_decoder.band_high.data[2 * k] +
+                        engine.steered_decoder.band_low.data[2 * k],
+                    l[k], 1e-6);
     // A 100 Hz tone lands almost entirely in the low band.
     test_block tone(44100, 44100, mode_asr);
     tone.set_channel(slot_l, matrix_test::sine(44100, 100, 44100));
     surround_engine fresh;
     decode_steered(fresh, tone.ctx);
     std::vector<float> high(44100);
-    for (std::uint32_t k = 0; k < 44100; ++k) high[k] = fresh.band_high.data[2 * k];
+    for (std::uint32_t k = 0; k < 44100; ++k) high[k] = fresh.steered_decoder.band_high.data[2 * k];
     EXPECT_NEAR(amplitude_at(high, 100, 44100, 22050), 0.0069, 0.0005);
 }
 
@@ -284,8 +291,8 @@ TEST(SurroundEnding, LowPassOnlyInModesOneToThreeFrom44100) {
         test_block block(256, c.fs, c.mode);
         block.set_channel(slot_l, noise(256, 7));
         decode(engine, block.ctx);
-        const bool ran =
-            engine.surround_lowpass[0].y1 != 0.0f && engine.surround_lowpass[1].y1 != 0.0f;
+        const bool ran = engine.surround_ending.lowpass[0].y1 != 0.0f &&
+                         engine.surround_ending.lowpass[1].y1 != 0.0f;
         EXPECT_EQ(ran, c.runs) << "mode " << c.mode << " at " << c.fs;
     }
 }
@@ -308,7 +315,7 @@ TEST(SurroundEnding, LowPassShapesTheSurroundAt7kHz) {
 TEST(SurroundEnding, DelayHoldsBackBothSurroundsOnlyAndNeedsOneRearSpeaker) {
     surround_engine engine;
     const biquad_state primed{0.5f, 0.25f, 0.125f, 0.0625f};
-    engine.surround_lowpass[0] = primed;
+    engine.surround_ending.lowpass[0] = primed;
     test_block block(2000, 44100, mode_asr);
     block.ctx.surround_delay_ms = 20;
     block.ctx.speaker_on[speaker_sl] = 0;
@@ -316,17 +323,17 @@ TEST(SurroundEnding, DelayHoldsBackBothSurroundsOnlyAndNeedsOneRearSpeaker) {
     block.set_channel(slot_l, noise(2000, 8));
     decode_steered(engine, block.ctx);
     // Both rear speakers off: neither filter nor delay runs.
-    EXPECT_EQ(std::memcmp(&engine.surround_lowpass[0], &primed, sizeof primed), 0);
-    EXPECT_EQ(engine.surround_lowpass[1].y1, 0.0f);
-    EXPECT_EQ(engine.surround_delay_line[0].size, 0u);
-    EXPECT_EQ(engine.surround_delay_line[1].size, 0u);
+    EXPECT_EQ(std::memcmp(&engine.surround_ending.lowpass[0], &primed, sizeof primed), 0);
+    EXPECT_EQ(engine.surround_ending.lowpass[1].y1, 0.0f);
+    EXPECT_EQ(engine.surround_ending.delay[0].ring.size, 0u);
+    EXPECT_EQ(engine.surround_ending.delay[1].ring.size, 0u);
 
     // One rear speaker on is enough for both to be processed.
     block.ctx.speaker_on[speaker_sr] = 1;
     decode_steered(engine, block.ctx);
-    EXPECT_NE(engine.surround_lowpass[0].x1, primed.x1);
-    EXPECT_EQ(engine.surround_delay_line[0].size, 881u);
-    EXPECT_EQ(engine.surround_delay_line[1].size, 881u);
+    EXPECT_NE(engine.surround_ending.lowpass[0].x1, primed.x1);
+    EXPECT_EQ(engine.surround_ending.delay[0].ring.size, 881u);
+    EXPECT_EQ(engine.surround_ending.delay[1].ring.size, 881u);
 
     // 20 ms at 48 kHz: 959 silent frames in both surrounds, none in the fronts.
     surround_engine fresh;

@@ -83,9 +83,9 @@ TEST(EncodeMonoSurround, LowPassIsLeftOutWhere7kHzIsPastNyquist) {
         surround_engine reference;
         test_block expected(2000, fs, mode_encode);
         expected.set_channel(slot_lfe, s);
-        butterworth_highpass(reference.encoder_highpass_a, expected.data(), slot_lfe, 100.0f,
-                             frame_width, expected.ctx);
-        phase_shift_network(reference.phase_shift_a, expected.ctx, slot_lfe);
+        butterworth_highpass(reference.encoders.surround_a.highpass, expected.data(), slot_lfe,
+                             100.0f, frame_width, expected.ctx);
+        phase_shift_network(reference.encoders.surround_a.phase_shift, expected.ctx, slot_lfe);
         for (std::uint32_t k = 0; k < 2000; ++k)
             ASSERT_EQ(block.at(k, slot_l), float(0.707f * double(expected.at(k, slot_lfe))));
     }
@@ -148,9 +148,9 @@ TEST(Encoders, ShareTheFirstSurroundsMemoriesAcrossAModeSwitch) {
         ASSERT_NEAR(second.at(k, slot_l) / 0.8165, whole.at(2000 + k, slot_l) / 0.707, 1e-5) << k;
     }
     // The mono encoder never touches the B memories.
-    EXPECT_EQ(whole_engine.encoder_highpass_b.y1, 0.0f);
-    EXPECT_EQ(whole_engine.encoder_lowpass_b.y1, 0.0f);
-    EXPECT_EQ(whole_engine.phase_shift_b.section[3].y1, 0.0f);
+    EXPECT_EQ(whole_engine.encoders.surround_b.highpass.y1, 0.0f);
+    EXPECT_EQ(whole_engine.encoders.surround_b.lowpass.y1, 0.0f);
+    EXPECT_EQ(whole_engine.encoders.surround_b.phase_shift.section[3].y1, 0.0f);
 }
 
 TEST(Encoders, ChunksOfAnySizeEqualOneWholeBlock) {

@@ -108,7 +108,7 @@ TEST(ButterworthFiltersAndDelay, ChunksOfAnySizeEqualOneWholeBlock) {
         source.set_channel(slot, noise(source.frames(), 100 + slot));
     struct memories {
         biquad_state filter[3];
-        aligned_buffer line;
+        delay_line line;
     };
     matrix_test::expect_chunk_size_invariant<memories>(source, [](memories& m, block_context& ctx) {
         butterworth_highpass(m.filter[0], ctx.work->data, slot_l, 1200.0f, frame_width, ctx);
@@ -146,7 +146,7 @@ TEST(ButterworthFilters, CornerAtOrBeyondNyquistPassesAllOrNothing) {
 }
 
 // Delays one impulse at frame 0 through a fresh line and returns the frame it comes out at.
-std::int64_t impulse_arrival(std::int32_t fs, std::uint32_t delay_us, aligned_buffer& line) {
+std::int64_t impulse_arrival(std::int32_t fs, std::uint32_t delay_us, delay_line& line) {
     test_block block(2000, fs);
     block.at(0, slot_sl) = 1.0f;
     delay_channel(line, delay_us, block.ctx, block.data(), slot_sl);
@@ -159,16 +159,16 @@ std::int64_t impulse_arrival(std::int32_t fs, std::uint32_t delay_us, aligned_bu
 TEST(SurroundDelay, LengthIsTruncatedFromSinglePrecisionMicroseconds) {
     for (const auto& [fs, us, frames] :
          {std::tuple{44100, 20000u, 881u}, {48000, 20000u, 959u}, {44100, 10000u, 440u}}) {
-        aligned_buffer line;
+        delay_line line;
         EXPECT_EQ(impulse_arrival(fs, us, line), std::int64_t(frames));
-        EXPECT_EQ(line.size, frames);
+        EXPECT_EQ(line.ring.size, frames);
     }
 }
 
 TEST(SurroundDelay, EveryChangeOfLengthStartsFromSilence) {
     // 20 ms, then 10 ms, then 20 ms again at 44.1 kHz, on a channel that never falls silent.
     const std::int32_t fs = 44100;
-    aligned_buffer line;
+    delay_line line;
     const struct {
         std::uint32_t delay_us, frames, silent;
     } steps[] = {{20000, 2000, 881}, {10000, 1500, 440}, {20000, 2000, 881}};
@@ -189,7 +189,7 @@ TEST(SurroundDelay, EveryChangeOfLengthStartsFromSilence) {
 
 TEST(SurroundDelay, DelayShorterThanOneSamplePassesAndRestartsCleanly) {
     // 1 ms at 900 Hz is 0.9 samples: no delay, no division by zero.
-    aligned_buffer line;
+    delay_line line;
     test_block loud(1000, 44100);
     loud.set_channel(slot_sr, std::vector<float>(1000, 1.0f));
     delay_channel(line, 20000, loud.ctx, loud.data(), slot_sr);  // the line is full of ones
@@ -198,7 +198,7 @@ TEST(SurroundDelay, DelayShorterThanOneSamplePassesAndRestartsCleanly) {
     block.set_channel(slot_sr, in);
     delay_channel(line, 1000, block.ctx, block.data(), slot_sr);
     EXPECT_EQ(block.channel(slot_sr), in);
-    EXPECT_EQ(line.size, 0u);
+    EXPECT_EQ(line.ring.size, 0u);
     // Back to a real delay: it starts from silence, not from what the line held before.
     EXPECT_EQ(impulse_arrival(44100, 20000, line), 881);
 }

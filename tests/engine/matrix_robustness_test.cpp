@@ -106,17 +106,21 @@ TEST_P(MatrixRobustness, FiniteAndBoundedOnHostileSignals) {
                 EXPECT_EQ(peak, 0.0f);
             }
             for (const biquad_state* s :
-                 {&engine.band_split[0], &engine.band_split[1], &engine.steer_lr_high_memory,
-                  &engine.steer_fb_high_memory, &engine.steer_lr_low_memory,
-                  &engine.steer_fb_low_memory, &engine.surround_lowpass[0],
-                  &engine.surround_lowpass[1], &engine.encoder_highpass_a,
-                  &engine.encoder_lowpass_a, &engine.encoder_highpass_b, &engine.encoder_lowpass_b})
+                 {&engine.steered_decoder.band_split[0], &engine.steered_decoder.band_split[1],
+                  &engine.steered_decoder.steer_lr_high_memory,
+                  &engine.steered_decoder.steer_fb_high_memory,
+                  &engine.steered_decoder.steer_lr_low_memory,
+                  &engine.steered_decoder.steer_fb_low_memory, &engine.surround_ending.lowpass[0],
+                  &engine.surround_ending.lowpass[1], &engine.encoders.surround_a.highpass,
+                  &engine.encoders.surround_a.lowpass, &engine.encoders.surround_b.highpass,
+                  &engine.encoders.surround_b.lowpass})
                 EXPECT_TRUE(finite(*s));
             // Steering values are numbers, and at the common rates they stay within +-ln 10 but
             // for the smoother's overshoot. (Higher rates stall beyond it; see the detector.)
             const float steering_bound = fs <= 48000 ? 2.5f : 1e30f;
-            for (const aligned_buffer* steer : {&engine.steer_lr_high, &engine.steer_fb_high,
-                                                &engine.steer_lr_low, &engine.steer_fb_low}) {
+            for (const aligned_buffer* steer :
+                 {&engine.steered_decoder.steer_lr_high, &engine.steered_decoder.steer_fb_high,
+                  &engine.steered_decoder.steer_lr_low, &engine.steered_decoder.steer_fb_low}) {
                 for (std::uint32_t k = 0; k < steer->size; ++k) {
                     ASSERT_TRUE(std::isfinite(steer->data[k]));
                     ASSERT_LE(std::fabs(steer->data[k]), steering_bound);
@@ -135,15 +139,17 @@ TEST(MatrixStages, EmptyBlockChangesNoMemory) {
     for (const std::int32_t fs : {44100, 2000}) {
         for (const std::int32_t mode : {mode_plus_c, mode_asr, mode_encode, mode_encode2}) {
             surround_engine engine;
-            engine.band_split[0] = engine.steer_fb_low_memory = engine.surround_lowpass[1] = primed;
-            engine.encoder_highpass_a = engine.encoder_lowpass_b = primed;
-            engine.phase_shift_b.section[2] = primed;
+            engine.steered_decoder.band_split[0] = engine.steered_decoder.steer_fb_low_memory =
+                engine.surround_ending.lowpass[1] = primed;
+            engine.encoders.surround_a.highpass = engine.encoders.surround_b.lowpass = primed;
+            engine.encoders.surround_b.phase_shift.section[2] = primed;
             test_block block(0, fs, mode);
             run_stage(mode, engine, block.ctx);
             for (const biquad_state* s :
-                 {&engine.band_split[0], &engine.steer_fb_low_memory, &engine.surround_lowpass[1],
-                  &engine.encoder_highpass_a, &engine.encoder_lowpass_b,
-                  &engine.phase_shift_b.section[2]})
+                 {&engine.steered_decoder.band_split[0],
+                  &engine.steered_decoder.steer_fb_low_memory, &engine.surround_ending.lowpass[1],
+                  &engine.encoders.surround_a.highpass, &engine.encoders.surround_b.lowpass,
+                  &engine.encoders.surround_b.phase_shift.section[2]})
                 EXPECT_EQ(std::memcmp(s, &primed, sizeof primed), 0) << mode << " at " << fs;
         }
     }

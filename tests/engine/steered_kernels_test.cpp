@@ -136,39 +136,40 @@ TEST(SteeredKernels, EveryVersionDecodesTheSameFramesInEveryVariant) {
 }
 
 // Scratch arrays sized for `frames` and memories that are not at rest.
-void prepare(surround_engine& engine, std::uint32_t frames) {
-    engine.band_high.resize_discarding(2 * frames);
-    engine.band_low.resize_discarding(2 * frames);
+void prepare(steered_decoder_state& state, std::uint32_t frames) {
+    state.band_high.resize_discarding(2 * frames);
+    state.band_low.resize_discarding(2 * frames);
     for (aligned_buffer* b :
-         {&engine.steer_lr_high, &engine.steer_fb_high, &engine.steer_lr_low, &engine.steer_fb_low})
+         {&state.steer_lr_high, &state.steer_fb_high, &state.steer_lr_low, &state.steer_fb_low})
         b->resize_discarding(frames);
-    engine.band_split[0] = {0.1f, -0.2f, 0.05f, 0.02f};
-    engine.band_split[1] = {-0.3f, 0.1f, -0.04f, 0.01f};
-    engine.steer_lr_high_memory = {0.5f, 0.4f, 0.3f, 0.2f};
-    engine.steer_fb_high_memory = {-1.0f, -1.1f, -0.9f, -0.8f};
-    engine.steer_lr_low_memory = {2.0f, 2.1f, 2.2f, 2.25f};
-    engine.steer_fb_low_memory = {0.0f, 0.1f, -0.1f, 0.0f};
+    state.band_split[0] = {0.1f, -0.2f, 0.05f, 0.02f};
+    state.band_split[1] = {-0.3f, 0.1f, -0.04f, 0.01f};
+    state.steer_lr_high_memory = {0.5f, 0.4f, 0.3f, 0.2f};
+    state.steer_fb_high_memory = {-1.0f, -1.1f, -0.9f, -0.8f};
+    state.steer_lr_low_memory = {2.0f, 2.1f, 2.2f, 2.25f};
+    state.steer_fb_low_memory = {0.0f, 0.1f, -0.1f, 0.0f};
 }
 
 // The decoder's front half as separate passes: split, then each band's detector.
-void split_and_detect_in_passes(surround_engine& engine, const block_context& ctx) {
+void split_and_detect_in_passes(steered_decoder_state& state, const block_context& ctx) {
     const std::uint32_t n = ctx.frame_count;
-    float* high = engine.band_high.data;
+    float* high = state.band_high.data;
     for (std::uint32_t k = 0; k < n; ++k) {
         high[2 * k] = ctx.work->data[k * frame_width + slot_l];
         high[2 * k + 1] = ctx.work->data[k * frame_width + slot_r];
     }
-    butterworth_highpass(engine.band_split[0], high, 0, 1200.0f, 2, ctx);
-    butterworth_highpass(engine.band_split[1], high, 1, 1200.0f, 2, ctx);
+    butterworth_highpass(state.band_split[0], high, 0, 1200.0f, 2, ctx);
+    butterworth_highpass(state.band_split[1], high, 1, 1200.0f, 2, ctx);
     for (std::uint32_t k = 0; k < 2 * n; ++k)
-        engine.band_low.data[k] = ctx.work->data[(k / 2) * frame_width + k % 2] - high[k];
-    steering_detector(high, engine.steer_lr_high_memory, engine.steer_fb_high_memory,
-                      engine.steer_lr_high.data, engine.steer_fb_high.data, ctx);
-    steering_detector(engine.band_low.data, engine.steer_lr_low_memory, engine.steer_fb_low_memory,
-                      engine.steer_lr_low.data, engine.steer_fb_low.data, ctx);
+        state.band_low.data[k] = ctx.work->data[(k / 2) * frame_width + k % 2] - high[k];
+    steering_detector(high, state.steer_lr_high_memory, state.steer_fb_high_memory,
+                      state.steer_lr_high.data, state.steer_fb_high.data, ctx);
+    steering_detector(state.band_low.data, state.steer_lr_low_memory, state.steer_fb_low_memory,
+                      state.steer_lr_low.data, state.steer_fb_low.data, ctx);
 }
 
-bool same_state(const surround_engine& a, const surround_engine& b, std::uint32_t frames) {
+bool same_state(const steered_decoder_state& a, const steered_decoder_state& b,
+                std::uint32_t frames) {
     auto same = [](const void* x, const void* y, std::size_t bytes) {
         return bytes == 0 || std::memcmp(x, y, bytes) == 0;
     };
@@ -194,7 +195,7 @@ TEST(SteeredKernels, InterleavedSplitAndDetectorsMatchTheSeparatePasses) {
             matrix_test::test_block block(n, rate);
             block.set_channel(slot_l, matrix_test::noise(n, 3));
             block.set_channel(slot_r, matrix_test::noise(n, 4, 0.2f));
-            surround_engine interleaved, separate;
+            steered_decoder_state interleaved, separate;
             prepare(interleaved, n);
             prepare(separate, n);
             split_and_detect_steering(interleaved, block.ctx);

@@ -1,12 +1,17 @@
-// Small helpers shared by the matrix decoders.
+// The five speaker switches as multipliers, for every stage that reads them.
+//
+// A switch is stored as an integer, and a damaged configuration can hold any value in it. Every
+// reader takes 0 as muted and anything else as on, so a stray value can mute or pass a speaker but
+// never scale its level.
 #pragma once
 
-#include "engine/surround_engine.h"
+#include <cstdint>
+
+#include "engine/block_context.h"
 
 namespace ambiora {
 
-// The five speaker switches as multipliers: 1 for a sounding speaker, 0 for a muted one. Any
-// non-zero switch counts as on, so a stray value can mute or pass but never scale the output.
+// 1 for a sounding speaker, 0 for a muted one.
 struct speaker_factors {
     float left, right, centre, surround_left, surround_right;
 };

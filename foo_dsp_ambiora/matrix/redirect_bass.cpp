@@ -35,8 +35,8 @@ void split_channel(biquad_state& m, const highpass_coefficients& k, float* data,
                    std::uint32_t frames, float* removed) {
     for (std::uint32_t i = 0; i < frames; ++i, data += frame_width) {
         const float x = *data;
-        const float y = static_cast<float>(k.b0 * (double(x) - 2.0 * m.x1 + m.x2) - k.a1 * m.y1 -
-                                           k.a2 * m.y2);
+        const float y =
+            static_cast<float>(k.b0 * (double(x) - 2.0 * m.x1 + m.x2) - k.a1 * m.y1 - k.a2 * m.y2);
         m.x2 = m.x1;
         m.x1 = x;
         m.y2 = m.y1;
@@ -49,9 +49,10 @@ void split_channel(biquad_state& m, const highpass_coefficients& k, float* data,
 }  // namespace
 
 void redirect_bass(surround_engine& engine, block_context& ctx) {
+    bass_redirect_state& state = engine.bass_redirect;
     const std::uint32_t n = ctx.frame_count;
-    engine.bass_sum.resize_discarding(n);
-    for (std::uint32_t i = 0; i < n; ++i) engine.bass_sum.data[i] = 0.0f;
+    state.removed.resize_discarding(n);
+    for (std::uint32_t i = 0; i < n; ++i) state.removed.data[i] = 0.0f;
     if (ctx.bass_redirect_on == 0) return;
     // A crossover at 0 Hz (or a rate that is no rate) has nothing below it to remove: L, R and C
     // pass unchanged and the LFE gets nothing. The memories wait for a real crossover.
@@ -61,15 +62,16 @@ void redirect_bass(surround_engine& engine, block_context& ctx) {
     if (ctx.bass_invert != 0) g = -g;
     if (ctx.bass_plus10db == 0) g *= minus_10db;
 
-    const highpass_coefficients k = bass_highpass_coefficients(ctx.bass_redirect_hz, ctx.sample_rate);
+    const highpass_coefficients k =
+        bass_highpass_coefficients(ctx.bass_redirect_hz, ctx.sample_rate);
     float* frames = ctx.work->data;
-    split_channel(engine.bass_highpass[0], k, frames + slot_l, n, engine.bass_sum.data);
-    split_channel(engine.bass_highpass[1], k, frames + slot_r, n, engine.bass_sum.data);
-    split_channel(engine.bass_highpass[2], k, frames + slot_c, n, engine.bass_sum.data);
+    split_channel(state.highpass[0], k, frames + slot_l, n, state.removed.data);
+    split_channel(state.highpass[1], k, frames + slot_r, n, state.removed.data);
+    split_channel(state.highpass[2], k, frames + slot_c, n, state.removed.data);
 
     float* lfe = frames + slot_lfe;
     for (std::uint32_t i = 0; i < n; ++i, lfe += frame_width) {
-        *lfe = static_cast<float>(*lfe + g * engine.bass_sum.data[i]);
+        *lfe = static_cast<float>(*lfe + g * state.removed.data[i]);
     }
 }
 

@@ -5,9 +5,9 @@
 namespace ambiora {
 namespace {
 
-constexpr float fold_gain = 0.707f;          // -3 dB for a pair summed into one channel
-constexpr float one_third = 0.33333334f;     // LFE shared among L, R and C
-constexpr float plus_10db = 3.162f;          // LFE is recorded 10 dB down
+constexpr float fold_gain = 0.707f;       // -3 dB for a pair summed into one channel
+constexpr float one_third = 0.33333334f;  // LFE shared among L, R and C
+constexpr float plus_10db = 3.162f;       // LFE is recorded 10 dB down
 
 // A four-channel source has no centre: make one from the front pair.
 inline void centre_from_fronts(float* f) {
