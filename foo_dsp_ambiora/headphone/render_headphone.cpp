@@ -16,6 +16,7 @@
 
 #include "engine/speaker_switches.h"
 #include "engine/surround_engine.h"
+#include "modes.h"
 
 namespace ambiora {
 namespace {
@@ -120,7 +121,7 @@ void render_headphone(surround_engine& engine, block_context& ctx) {
     if (blocks != 0)
         std::memset(binaural.data, 0, std::size_t(blocks) * block_floats * sizeof(float));
 
-    const std::uint32_t bank = ctx.mode == mode_headphone ? 0 : 1;
+    const std::uint32_t bank = mode_behaviour(ctx.mode).hrir_bank;
     const float* input = ctx.work != nullptr ? ctx.work->data : nullptr;
     std::uint32_t consumed = 0;
     for (std::uint32_t b = 0; b < blocks; ++b) {

@@ -10,6 +10,7 @@
 // instruction sets; this file works out the mix-down and runs the three parts in turn.
 #include "engine/speaker_switches.h"
 #include "engine/surround_engine.h"
+#include "modes.h"
 #include "matrix/split_and_detect.h"
 #include "matrix/steered_kernels.h"
 
@@ -24,7 +25,7 @@ constexpr float virtual_centre_share = 0.5f;
 steered_mixdown mixdown_of(const block_context& ctx) {
     steered_mixdown m{};
     m.centre_gain = db_to_factor(ctx.centre_trim_db);
-    m.single_surround = ctx.mode == mode_as;
+    m.single_surround = mode_behaviour(ctx.mode).single_surround;
     m.surround_gain = db_to_factor(ctx.surround_trim_db);
     if (m.single_surround) m.surround_gain = mono_surround_gain * m.surround_gain;
     m.virtual_centre = ctx.virtual_centre != 0;

@@ -2,13 +2,14 @@
 //
 // Rear speakers carry mostly ambience and the leakage of the matrix; a 7 kHz low-pass keeps the
 // sibilance that leaks backwards from pulling dialogue towards the rear, and the delay lets the
-// fronts arrive first so that the listener localises to the front (precedence). "Ambiora-AS2" and
-// the headphone modes keep the full surround band, and so does every mode below 44.1 kHz, where
-// the band is already narrow.
+// fronts arrive first so that the listener localises to the front (precedence). Modes marked so in
+// the mode table ("Ambiora-AS2" and the headphone modes) keep the full surround band, and so does
+// every mode below 44.1 kHz, where the band is already narrow.
 #include <algorithm>
 #include <cstdint>
 
 #include "engine/surround_engine.h"
+#include "modes.h"
 #include "matrix/biquad_sections.h"
 
 namespace ambiora {
@@ -16,10 +17,6 @@ namespace {
 
 constexpr float surround_cutoff_hz = 7000.0f;
 constexpr std::int32_t lowest_rate_for_lowpass = 44100;
-
-bool keeps_full_surround_band(std::int32_t mode) {
-    return mode == mode_as2 || mode == mode_headphone || mode == mode_headphone_movie;
-}
 
 }  // namespace
 
@@ -29,7 +26,8 @@ void post_process_surround(surround_engine& engine, block_context& ctx) {
 
     surround_ending_state& state = engine.surround_ending;
     float* work = ctx.work->data;
-    if (!keeps_full_surround_band(ctx.mode) && ctx.sample_rate >= lowest_rate_for_lowpass) {
+    if (!mode_behaviour(ctx.mode).full_surround_band &&
+        ctx.sample_rate >= lowest_rate_for_lowpass) {
         butterworth_lowpass_pair(state.lowpass[0], work + slot_sl, state.lowpass[1], work + slot_sr,
                                  surround_cutoff_hz, frame_width, ctx);
     }
