@@ -7,11 +7,8 @@
 namespace ambiora {
 
 void contain_non_finite(surround_engine& engine, std::uint32_t frames_in) {
-    engine.steered_decoder.contain_non_finite();
-    engine.surround_ending.contain_non_finite(frames_in);
-    engine.bass_redirect.contain_non_finite();
-    engine.encoders.contain_non_finite();
-    engine.headphone.contain_non_finite(frames_in);
+    std::apply([frames_in](auto&... state) { (state.contain_non_finite(frames_in), ...); },
+               engine.stage_states());
 }
 
 }  // namespace ambiora

@@ -4,11 +4,7 @@ namespace ambiora {
 
 // Clears the stream's history. Nothing is freed or resized, so a reset never allocates.
 void reset_engine(surround_engine& engine) {
-    engine.steered_decoder.reset();
-    engine.surround_ending.reset();
-    engine.bass_redirect.reset();
-    engine.encoders.reset();
-    engine.headphone.reset();
+    std::apply([](auto&... state) { (state.reset(), ...); }, engine.stage_states());
 }
 
 }  // namespace ambiora

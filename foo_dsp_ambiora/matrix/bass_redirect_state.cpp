@@ -8,7 +8,7 @@ void bass_redirect_state::reset() {
     for (biquad_state& s : highpass) s = {};
 }
 
-void bass_redirect_state::contain_non_finite() {
+void bass_redirect_state::contain_non_finite(std::uint32_t) {
     for (biquad_state& s : highpass) contain_damage(s);
 }
 

@@ -11,7 +11,7 @@ void encoder_state::reset() {
     surround_b = {};
 }
 
-void encoder_state::contain_non_finite() {
+void encoder_state::contain_non_finite(std::uint32_t) {
     for (encoder_surround_memories* chain : {&surround_a, &surround_b}) {
         contain_damage(chain->highpass);
         contain_damage(chain->lowpass);

@@ -24,8 +24,9 @@ struct encoder_state {
     // Clears the memories.
     void reset();
 
-    // Clears a memory that holds damage (see engine/contain_damage.h).
-    void contain_non_finite();
+    // Clears a memory that holds damage (see engine/contain_damage.h). The memories are few and
+    // all checked, whatever the block's length `frames_in`.
+    void contain_non_finite(std::uint32_t frames_in);
 
     // The encoders hold no storage; here so that the engine releases every stage alike.
     void release() {}

@@ -12,7 +12,7 @@ void steered_decoder_state::reset() {
     steer_fb_low_memory = {};
 }
 
-void steered_decoder_state::contain_non_finite() {
+void steered_decoder_state::contain_non_finite(std::uint32_t) {
     for (biquad_state& s : band_split) contain_damage(s);
     contain_damage(steer_lr_high_memory);
     contain_damage(steer_fb_high_memory);

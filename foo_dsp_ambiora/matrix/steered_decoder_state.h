@@ -28,8 +28,9 @@ struct steered_decoder_state {
     // Clears the memories. The scratch is rewritten before it is read, so it is left alone.
     void reset();
 
-    // Clears a memory that holds damage (see engine/contain_damage.h).
-    void contain_non_finite();
+    // Clears a memory that holds damage (see engine/contain_damage.h). The memories are few and
+    // all checked, whatever the block's length `frames_in`.
+    void contain_non_finite(std::uint32_t frames_in);
 
     // Frees the scratch.
     void release();
