@@ -4,8 +4,8 @@
 Each fault in faults.py is a single-line change to the component, the engine, the chunk path,
 the settings, the dialog logic or the command-line renderer: a plausible slip, not a crash. The
 script copies the working tree (tests as they stand, committed or not) into a scratch folder,
-builds it once, then for each fault: applies it to the copy, rebuilds, runs the suites until the
-first failure, and puts the file back. A fault is caught when a suite fails; it is missed when
+builds it once, then for each fault: applies it to the copy, rebuilds, runs every suite and puts
+the file back, reporting which suites failed. A fault is caught when a suite fails; it is missed when
 every suite passes. A fault that does not build is reported as such and counts as neither.
 
 Faults in code that only the Windows build compiles (the dialog and the tray) run the x64 suites
@@ -16,7 +16,7 @@ Not part of CI: a full run takes an hour or more. Use it when trimming or reshap
 that the suites still find what they found before.
 
 usage: tools/fault_finding/check_fault_finding.py [--windows] [--only N[,N...]] [--list]
-                                                    [--work DIR]
+                                                    [--tests REGEX] [--work DIR]
 """
 import argparse
 import os
@@ -69,21 +69,22 @@ class suites:
     def compile(self, log):
         return run(["cmake", "--build", self.build, "-j2"], self.source, log, self.env) == 0
 
-    def first_failure(self, log):
-        """None when every suite passes, else the name of the first that failed."""
-        output = os.path.join(self.build, "fault-ctest.log")
-        code = run(["ctest", "--test-dir", self.build, "--stop-on-failure", "-j2",
-                    "--timeout", "900", "--output-log", output] + self.test_args,
-                   self.source, log, self.env)
-        if code == 0:
-            return None
-        failed = "a suite"
-        if os.path.exists(output):
-            for line in open(output, errors="replace"):
-                if "***Failed" in line or "***Exception" in line or "***Timeout" in line:
-                    failed = line.split(" - ")[-1].split()[0] if " - " in line else line.strip()
-                    failed = line.split(":", 1)[-1].split("...")[0].strip()
-                    break
+    def failures(self, log):
+        """The names of the suites that fail; empty when every one passes."""
+        output = os.path.join(self.build, "fault-ctest.txt")
+        with open(output, "w") as out:
+            subprocess.run(["ctest", "--test-dir", self.build, "-j2", "--timeout", "900"]
+                           + self.test_args, cwd=self.source, stdout=out,
+                           stderr=subprocess.STDOUT, env=self.env)
+        text = open(output, errors="replace").read()
+        with open(log, "a") as out:
+            out.write(text)
+        failed = []
+        if "The following tests FAILED:" in text:
+            for line in text.split("The following tests FAILED:")[1].splitlines():
+                # "	  3 - component_tests (Failed)"
+                if " - " in line:
+                    failed.append(line.split(" - ", 1)[1].rsplit(" (", 1)[0].strip())
         return failed
 
 
@@ -102,6 +103,7 @@ def main():
     parser.add_argument("--windows", action="store_true", help="also run the Windows-only faults")
     parser.add_argument("--only", help="comma-separated fault numbers (1-based)")
     parser.add_argument("--list", action="store_true", help="list the faults and stop")
+    parser.add_argument("--tests", help="run only the native suites matching this ctest regex")
     parser.add_argument("--work", default=os.path.join(REPO, "build", "fault-finding"),
                         help="scratch folder (default build/fault-finding)")
     args = parser.parse_args()
@@ -124,7 +126,8 @@ def main():
     copy_tree(REPO, source)
 
     native = suites("native", source, os.path.join(args.work, "native"),
-                    ["-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DAMBIORA_BUILD_BENCHMARKS=OFF"], [])
+                    ["-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DAMBIORA_BUILD_BENCHMARKS=OFF"],
+                    ["-R", args.tests] if args.tests else [])
     windows = None
     if any(windows_only(f[0]) for _, f in chosen):
         if os.environ.get("AMBIORA_FAULTS_IN_WINE") != "1":
@@ -142,9 +145,9 @@ def main():
         if not (s.configure(log) and s.compile(log)):
             print(f"the unchanged copy does not build ({s.name}); see {log}")
             return 2
-        failure = s.first_failure(log)
-        if failure is not None:
-            print(f"the unchanged copy fails {failure} ({s.name}); see {log}")
+        failed = s.failures(log)
+        if failed:
+            print(f"the unchanged copy fails {', '.join(failed)} ({s.name}); see {log}")
             return 2
 
     caught, missed, broken = [], [], []
@@ -164,17 +167,17 @@ def main():
                 verdict = "NO BUILD"
                 broken.append(n)
             else:
-                failure = s.first_failure(log)
-                if failure is None:
+                failed = s.failures(log)
+                if not failed:
                     verdict = "MISSED "
                     missed.append(n)
                 else:
-                    verdict = f"caught by {failure}"
+                    verdict = "caught by " + ", ".join(failed)
                     caught.append(n)
         finally:
             with open(target, "w") as f:
                 f.write(original)
-        print(f"{n:3} {verdict:32} {path}: {what} ({time.time() - started:.0f} s)", flush=True)
+        print(f"{n:3} {path}: {what} ({time.time() - started:.0f} s)\n    {verdict}", flush=True)
 
     for s in [native] + ([windows] if windows else []):
         s.compile(log)  # leave the copy's builds matching its sources
