@@ -9,87 +9,66 @@ namespace {
 
 using ambiora::cfg_mode;
 
-const double minus_3db = std::pow(10.0, -3.0 * double(0.05f));
-
-void expect_scaled_copy(const std::vector<audio_sample>& in, const std::vector<audio_sample>& out,
-                        double gain) {
-    ASSERT_EQ(in.size(), out.size());
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        ASSERT_NEAR(out[i], in[i] * gain, 1e-6) << "sample " << i;
-    }
-}
-
-// Exactly one chunk came out, with this layout.
-void expect_one_chunk(const std::vector<host_sim::host_chunk>& out, unsigned channels,
-                      unsigned mask, unsigned frames) {
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].get_channels(), channels);
-    EXPECT_EQ(out[0].get_channel_config(), mask);
-    EXPECT_EQ(out[0].get_sample_count(), frames);
-}
-
 class chunk_path : public component_test {};
 
-TEST_F(chunk_path, pass_through_keeps_layout_and_applies_minus_3db_and_the_master_gain) {
-    // The gain changes between chunks of one instance, so this also shows that a setting takes
-    // effect at the next chunk.
-    for (const auto& [channels, mask] :
-         {std::pair{1u, 0x4u}, {2u, 0x3u}, {4u, 0x33u}, {5u, 0x3bu}, {6u, 0x3fu}}) {
-        for (const int gain_db : {0, -12}) {
-            cfg_mode = 0;
-            ambiora::setting("master-gain") = gain_db;
-            for (const unsigned rate : {8000u, 44100u, 96000u}) {
-                const auto in = make_samples(300, channels, test_tone);
-                auto out = run(in, channels, rate);
-                expect_one_chunk(out, channels, mask, 300);
-                EXPECT_EQ(out[0].get_srate(), rate);
-                expect_scaled_copy(in, out[0].samples(),
-                                   minus_3db * std::pow(10.0, gain_db * double(0.05f)));
-            }
-        }
-    }
-}
-
-TEST_F(chunk_path, combinations_no_stage_serves_take_the_pass_through) {
-    // Decoders with a multichannel source, encoders with stereo, any mode with mono, and mode
-    // values outside the list.
-    for (const auto& [mode, channels] : {std::pair{1, 6u},
-                                         {4, 5u},
-                                         {2, 4u},
-                                         {7, 2u},
-                                         {8, 2u},
-                                         {5, 1u},
-                                         {7, 1u},
-                                         {9, 2u},
-                                         {-1, 6u},
-                                         {1000, 4u}}) {
-        cfg_mode = mode;
-        const auto in = make_samples(128, channels, test_tone);
-        auto out = run(in, channels, 44100);
-        ASSERT_EQ(out.size(), 1u);
-        EXPECT_EQ(out[0].get_channels(), channels) << "mode " << mode;
-        expect_scaled_copy(in, out[0].samples(), minus_3db);
-    }
-}
-
-TEST_F(chunk_path, decoders_give_5_1_and_encoders_and_headphone_modes_stereo) {
+TEST_F(chunk_path, each_mode_and_layout_comes_out_in_its_layout_and_the_pass_through_at_minus_3db) {
+    const double minus_3db = std::pow(10.0, -3.0 * double(0.05f));
+    constexpr unsigned pass = 0, empty = 1, processed = 2;
     const struct {
         int mode;
-        unsigned channels, rate, frames, out_channels, mask;
+        unsigned channels, rate, frames, kind, out_channels, mask;
     } cases[] = {
-        {1, 2, 44100, 512, 6, 0x3f}, {2, 2, 44100, 512, 6, 0x3f}, {3, 2, 44100, 512, 6, 0x3f},
-        {4, 2, 44100, 512, 6, 0x3f}, {7, 4, 32000, 256, 2, 0x3},  {7, 5, 32000, 256, 2, 0x3},
-        {7, 6, 32000, 256, 2, 0x3},  {8, 4, 32000, 256, 2, 0x3},  {8, 5, 32000, 256, 2, 0x3},
-        {8, 6, 32000, 256, 2, 0x3},  {5, 2, 44100, 8192, 2, 0x3}, {6, 2, 46000, 8192, 2, 0x3},
-        {6, 6, 48000, 8192, 2, 0x3},
+        // Bypass keeps every layout the host has a mask for, at -3 dB and the master gain.
+        {0, 1, 8000, 300, pass, 1, 0x4},
+        {0, 2, 44100, 300, pass, 2, 0x3},
+        {0, 4, 96000, 300, pass, 4, 0x33},
+        {0, 5, 44100, 300, pass, 5, 0x3b},
+        {0, 6, 44100, 300, pass, 6, 0x3f},
+        // So does every source a mode does not serve, and every mode outside the table.
+        {1, 6, 44100, 128, pass, 6, 0x3f},
+        {4, 5, 44100, 128, pass, 5, 0x3b},
+        {2, 4, 44100, 128, pass, 4, 0x33},
+        {7, 2, 44100, 128, pass, 2, 0x3},
+        {8, 2, 44100, 128, pass, 2, 0x3},
+        {5, 1, 44100, 128, pass, 1, 0x4},
+        {9, 2, 44100, 128, pass, 2, 0x3},
+        {-1, 6, 44100, 128, pass, 6, 0x3f},
+        // Three, seven or eight channels come back as empty chunks that stay in the list.
+        {0, 3, 44100, 64, empty, 0, 0},
+        {4, 7, 44100, 64, empty, 0, 0},
+        {5, 8, 44100, 64, empty, 0, 0},
+        {7, 3, 44100, 64, empty, 0, 0},
+        // Decoders give 5.1, encoders and the headphone modes stereo.
+        {1, 2, 44100, 512, processed, 6, 0x3f},
+        {3, 2, 44100, 512, processed, 6, 0x3f},
+        {4, 2, 44100, 512, processed, 6, 0x3f},
+        {7, 4, 32000, 256, processed, 2, 0x3},
+        {7, 6, 32000, 256, processed, 2, 0x3},
+        {8, 5, 32000, 256, processed, 2, 0x3},
+        {5, 2, 44100, 8192, processed, 2, 0x3},
+        {6, 2, 46000, 8192, processed, 2, 0x3},
+        {6, 6, 48000, 8192, processed, 2, 0x3},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", " << c.channels << " ch");
-        cfg_mode = c.mode;
-        instance->flush_dsp();
-        auto out = run(make_samples(c.frames, c.channels, test_tone), c.channels, c.rate);
-        expect_one_chunk(out, c.out_channels, c.mask, c.frames);
-        EXPECT_EQ(out[0].get_srate(), c.rate);
+        for (const int gain_db : {0, -12}) {
+            if (gain_db != 0 && c.kind != pass) continue;
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << c.mode << ", " << c.channels << " ch, " << gain_db << " dB");
+            cfg_mode = c.mode;
+            ambiora::setting("master-gain") = gain_db;
+            instance->flush_dsp();
+            const auto in = make_samples(c.frames, c.channels, test_tone);
+            const auto out = run(in, c.channels, c.rate);
+            ASSERT_EQ(out.size(), 1u);
+            EXPECT_EQ(out[0].get_channels(), c.out_channels);
+            EXPECT_EQ(out[0].get_channel_config(), c.mask);
+            EXPECT_EQ(out[0].get_sample_count(), c.kind == empty ? 0 : c.frames);
+            EXPECT_EQ(out[0].get_srate(), c.rate);
+            if (c.kind != pass) continue;
+            const double gain = minus_3db * std::pow(10.0, gain_db * double(0.05f));
+            const auto s = out[0].samples();
+            for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(s[i], in[i] * gain, 1e-6) << i;
+        }
     }
 }
 
@@ -107,26 +86,12 @@ TEST_F(chunk_path, four_and_five_channel_sources_reach_the_speakers_their_layout
         const auto in = make_samples(8192, c.channels, [&](unsigned f, unsigned ch) {
             return audio_sample(f == 0 && ch == c.channel ? 1 : 0);
         });
-        const auto out = run(in, c.channels, 44100);
-        ASSERT_EQ(out.size(), 1u);
-        const auto s = out[0].samples();
+        const auto s = run(in, c.channels, 44100).at(0).samples();
         for (unsigned m = 0; m < 512; ++m) {
             for (unsigned ear = 0; ear < 2; ++ear) {
                 ASSERT_NEAR(s[2 * m + ear], 0.708 * tables[(2 * c.speaker + ear) * 8192 + m], 1e-5)
                     << c.channels << " channels, channel " << c.channel << ", frame " << m;
             }
-        }
-    }
-}
-
-TEST_F(chunk_path, three_seven_and_eight_channels_come_out_as_empty_chunks_that_stay) {
-    for (const unsigned channels : {3u, 7u, 8u}) {
-        for (const int mode : {0, 4, 5, 7}) {
-            cfg_mode = mode;
-            auto out = run(make_samples(64, channels, test_tone), channels, 44100);
-            SCOPED_TRACE(testing::Message() << channels << " channels, mode " << mode);
-            expect_one_chunk(out, 0, 0, 0);
-            EXPECT_EQ(out[0].get_srate(), 44100u);
         }
     }
 }
@@ -149,7 +114,7 @@ TEST_F(chunk_path, headphone_modes_hold_back_part_blocks_and_leave_other_rates_u
     cfg_mode = 5;
     const auto half = make_samples(4096, 2, test_tone);
     EXPECT_TRUE(run(half, 2, 44100).empty()) << "the first half block is held back";
-    expect_one_chunk(run(half, 2, 44100), 2, 0x3, 8192);
+    EXPECT_EQ(run(half, 2, 44100).at(0).get_sample_count(), 8192u);
     EXPECT_EQ(instance->report_latency(), 0.0);
 
     ambiora::setting("master-gain") = -6;
@@ -157,9 +122,7 @@ TEST_F(chunk_path, headphone_modes_hold_back_part_blocks_and_leave_other_rates_u
         cfg_mode = mode;
         for (const unsigned rate : {32000u, 44099u, 48001u, 96000u}) {
             const auto in = make_samples(100, 6, test_tone);
-            auto out = run(in, 6, rate);
-            ASSERT_EQ(out.size(), 1u);
-            EXPECT_EQ(out[0].samples(), in) << "mode " << mode << ", rate " << rate;
+            EXPECT_EQ(run(in, 6, rate).at(0).samples(), in) << "mode " << mode << ", " << rate;
         }
     }
 }
@@ -169,9 +132,8 @@ TEST_F(chunk_path, leaving_a_headphone_mode_pays_back_the_held_frames_as_silence
     EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty());
     cfg_mode = 0;
     const auto in = make_samples(100, 2, test_tone);
-    auto out = run(in, 2, 44100);
-    expect_one_chunk(out, 2, 0x3, 5100);
-    const auto s = out[0].samples();
+    const auto s = run(in, 2, 44100).at(0).samples();
+    ASSERT_EQ(s.size(), 2u * 5100u);
     for (std::size_t i = 200; i < s.size(); ++i) ASSERT_EQ(s[i], 0.0f);
     // Nothing is owed any more.
     EXPECT_EQ(run(in, 2, 44100).at(0).get_sample_count(), 100u);
@@ -179,19 +141,16 @@ TEST_F(chunk_path, leaving_a_headphone_mode_pays_back_the_held_frames_as_silence
 
 TEST_F(chunk_path, the_shared_values_follow_chunks_and_clear_on_flush_stop_and_seek) {
     cfg_mode = 0;
-    run(make_samples(10, 4, test_tone), 4, 48000);
-    EXPECT_EQ(ambiora::last_input_channels.load(), 4u);
-    EXPECT_EQ(ambiora::last_input_rate.load(), 48000u);
-    instance->flush_dsp();
-    EXPECT_EQ(ambiora::last_input_channels.load(), 0u);
-    EXPECT_EQ(ambiora::last_input_rate.load(), 0u);
-
-    run(make_samples(10, 2, test_tone), 2, 44100);
-    host().playback_seek(12.0);
-    EXPECT_EQ(ambiora::last_input_channels.load(), 0u);
-    run(make_samples(10, 2, test_tone), 2, 44100);
-    host().playback_stop();
-    EXPECT_EQ(ambiora::last_input_rate.load(), 0u);
+    for (int clear = 0; clear < 3; ++clear) {
+        run(make_samples(10, 4, test_tone), 4, 48000);
+        EXPECT_EQ(ambiora::last_input_channels.load(), 4u);
+        EXPECT_EQ(ambiora::last_input_rate.load(), 48000u);
+        if (clear == 0) instance->flush_dsp();
+        if (clear == 1) host().playback_seek(12.0);
+        if (clear == 2) host().playback_stop();
+        EXPECT_EQ(ambiora::last_input_channels.load(), 0u) << clear;
+        EXPECT_EQ(ambiora::last_input_rate.load(), 0u) << clear;
+    }
 }
 
 TEST_F(chunk_path, a_seek_or_a_stop_drops_held_headphone_frames) {

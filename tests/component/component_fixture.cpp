@@ -9,7 +9,7 @@ std::unique_ptr<host_sim::component_host> the_host;
 std::string early_file_name;
 
 class component_environment final : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         std::string error;
         the_host = host_sim::component_host::attach(&foobar2000_get_interface, error);
@@ -30,8 +30,12 @@ public:
 
 }  // namespace
 
-host_sim::component_host& host() { return *the_host; }
-const std::string& file_name_before_start() { return early_file_name; }
+host_sim::component_host& host() {
+    return *the_host;
+}
+const std::string& file_name_before_start() {
+    return early_file_name;
+}
 
 void component_test::SetUp() {
     ambiora::restore_default_settings();

@@ -16,14 +16,23 @@ std::string answer(componentversion& v, void (componentversion::*f)(string_base&
     return s.str();
 }
 
-TEST(services, the_factory_list_holds_exactly_the_three_services) {
-    std::vector<GUID> guids;
-    for (const auto& f : host().factories()) guids.push_back(f.class_guid);
-    ASSERT_EQ(guids.size(), 3u);
+TEST(services, the_factory_list_holds_exactly_the_three_services_each_answering_its_own) {
     // Each factory joined the head of the list as it was built: the play callback last.
-    EXPECT_EQ(guids[0], play_callback_static::class_guid);
-    EXPECT_EQ(guids[1], dsp_entry::class_guid);
-    EXPECT_EQ(guids[2], componentversion::class_guid);
+    const GUID expected[] = {play_callback_static::class_guid, dsp_entry::class_guid,
+                             componentversion::class_guid};
+    const auto factories = host().factories();
+    ASSERT_EQ(factories.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(factories[i].class_guid, expected[i]);
+        service_ptr made, out;
+        factories[i].factory->instance_create(made);
+        EXPECT_TRUE(made->service_query(out, expected[i]));
+        EXPECT_FALSE(made->service_query(out, expected[(i + 1) % 3]));
+        EXPECT_FALSE(made->service_query(out, dsp::class_guid));
+        // Static services keep a fixed count.
+        EXPECT_EQ(made->service_add_ref(), 1);
+        EXPECT_EQ(made->service_release(), 1);
+    }
 }
 
 // The fixture's host already refused to load a component below this player's floor.
@@ -44,19 +53,6 @@ TEST(services, the_version_service_describes_the_component) {
     EXPECT_EQ(answer(*v, &componentversion::get_component_version), "0.1.6a");
     const std::string about = answer(*v, &componentversion::get_about_message);
     EXPECT_EQ(std::count(about.begin(), about.end(), '\n'), 1) << about;
-}
-
-TEST(services, each_service_answers_only_its_own_interface) {
-    auto v = host().create<componentversion>();
-    auto entry = host().create<dsp_entry>();
-    service_ptr out;
-    EXPECT_TRUE(v->service_query(out, componentversion::class_guid));
-    EXPECT_FALSE(v->service_query(out, dsp_entry::class_guid));
-    EXPECT_TRUE(entry->service_query(out, dsp_entry::class_guid));
-    EXPECT_FALSE(entry->service_query(out, dsp::class_guid));
-    // Static services keep a fixed count.
-    EXPECT_EQ(entry->service_add_ref(), 1);
-    EXPECT_EQ(entry->service_release(), 1);
 }
 
 TEST(services, the_dsp_entry_names_itself_and_makes_instances_from_its_own_preset) {
@@ -112,34 +108,28 @@ TEST(services, a_preset_owned_by_another_dsp_is_refused_whichever_byte_differs) 
     }
 }
 
-TEST(services, the_play_callback_subscribes_to_the_first_nine_events) {
+TEST(services, the_play_callback_follows_playback_and_releases_track_handles) {
     auto callbacks = host().play_callbacks();
     ASSERT_EQ(callbacks.size(), 1u);
-    EXPECT_EQ(callbacks[0]->get_flags(), 511u);
-}
+    EXPECT_EQ(callbacks[0]->get_flags(), 511u);  // the first nine events, not the volume
 
-TEST(services, track_handles_given_by_value_are_released_by_the_handlers) {
     host_sim::host_track track;
-    host().playback_new_track(track);
+    host().playback_new_track(track);  // a by-value handle, released by the handler
     EXPECT_EQ(track.references(), 1);
-
-    auto cb = host().play_callbacks().at(0);
+    EXPECT_EQ(ambiora::playback_active.load(), 1u);
     track.service_add_ref();
     track_handle_value value{&track};
 #if defined(_WIN32) && !defined(_WIN64)
-    static_cast<play_callback*>(cb.get())->on_playback_edited(value);
+    static_cast<play_callback*>(callbacks[0].get())->on_playback_edited(value);
 #else
-    static_cast<play_callback*>(cb.get())->on_playback_edited(&value);
+    static_cast<play_callback*>(callbacks[0].get())->on_playback_edited(&value);
 #endif
     EXPECT_EQ(track.references(), 1);
     host().playback_stop();
-}
-
-TEST(services, playback_events_keep_the_shared_values) {
+    EXPECT_EQ(ambiora::playback_active.load(), 0u);
     host().playback_starting();
     EXPECT_EQ(ambiora::playback_active.load(), 1u);
     host().playback_stop();
-    EXPECT_EQ(ambiora::playback_active.load(), 0u);
 }
 
 }  // namespace

