@@ -1,5 +1,5 @@
 // Shared pieces of the user-interface tests: the component brought up in this process with its
-// tray thread (ui_test_support.cpp), the configuration dialog opened through the DSP entry on a
+// tray thread, the configuration dialog opened through the DSP entry on a
 // thread of its own, and small helpers to wait for the other threads and read the tray's record.
 #pragma once
 
@@ -10,50 +10,40 @@
 #include <commctrl.h>
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "component_host.h"
-#include "modes.h"
 #include "runtime_state.h"
 #include "settings.h"
 #include "ui/tray.h"
 #include "ui/tray_state.h"
-#include "ui/ui_resource_ids.h"
+#include "ui/tray_thread.h"
 
 namespace ui_test {
 
 using namespace ambiora;
 
-host_sim::component_host& host();
+// The component, attached in this process by the test environment, with its tray thread.
+inline std::unique_ptr<host_sim::component_host> the_host;
+inline host_sim::component_host& host() {
+    return *the_host;
+}
 
 // Polls `condition` until it holds or `timeout_ms` has passed; returns its last answer.
 inline bool wait_for(const std::function<bool()>& condition, int timeout_ms = 3000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return condition();
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < DWORD(timeout_ms);) {
+        if (condition()) return true;
         Sleep(5);
     }
-    return true;
+    return condition();
 }
 
-// The tray windows of this process (the component's DLL, when loaded, has one of its own).
-inline std::vector<HWND> tray_windows() {
-    std::vector<HWND> found;
-    for (HWND w = nullptr;
-         (w = FindWindowExW(HWND_MESSAGE, w, tray_window_class, tray_window_class)) != nullptr;) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(w, &process);
-        if (process == GetCurrentProcessId()) found.push_back(w);
-    }
-    return found;
-}
+// The tray's window, as its record has it.
 inline HWND find_tray_window() {
-    const std::vector<HWND> found = tray_windows();
-    return found.empty() ? nullptr : found.front();
+    return tray().window.load();
 }
 // A menu item chosen, as the menu reports it to the tray window.
 inline void choose_in_tray(int id) {
@@ -139,6 +129,26 @@ class open_dialog {
     std::atomic<bool> result_{false}, done_{false};
     std::thread thread_;
 };
+
+class ui_environment final : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        std::string error;
+        the_host = host_sim::component_host::attach(&foobar2000_get_interface, error);
+        ASSERT_TRUE(the_host) << error;
+        the_host->start();
+        // The module's load notification does this in the player; here the component lives in
+        // the test program, whose resources carry the icons and the menu.
+        start_tray_thread(GetModuleHandleW(nullptr));
+        // The first window on a new virtual desktop waits for Wine to bring the desktop up.
+        ASSERT_TRUE(wait_for([] { return find_tray_window() != nullptr; }, 60000));
+    }
+    void TearDown() override {
+        stop_tray_thread(false);
+        the_host.reset();
+    }
+};
+inline auto* const environment = ::testing::AddGlobalTestEnvironment(new ui_environment);
 
 // Every test starts from the default settings, no playback, no input seen and no icon.
 class ui_test : public ::testing::Test {
