@@ -1,6 +1,6 @@
 // Shared pieces of the user-interface tests: the component brought up in this process with its
-// tray thread, the configuration dialog opened through the DSP entry on a
-// thread of its own, and small helpers to wait for the other threads and read the tray's record.
+// tray thread, the configuration dialog opened through the DSP entry on a thread of its own, and
+// small helpers to wait for the other threads and read the tray's record.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -41,13 +41,9 @@ inline bool wait_for(const std::function<bool()>& condition, int timeout_ms = 30
     return condition();
 }
 
-// The tray's window, as its record has it.
-inline HWND find_tray_window() {
-    return tray().window.load();
-}
 // A menu item chosen, as the menu reports it to the tray window.
 inline void choose_in_tray(int id) {
-    SendMessageW(find_tray_window(), WM_COMMAND, id, 0);
+    SendMessageW(tray().window.load(), WM_COMMAND, id, 0);
 }
 
 // The mode whose picture the icon shows, or -1 while it is hidden.
@@ -83,32 +79,31 @@ class open_dialog {
         // The caption exists from the moment the window is made, before its controls; the dialog
         // manager shows it once initialisation is over.
         wait_for([this] {
-            window_ = FindWindowW(nullptr, L"Ambiora Configuration");
-            return window_ != nullptr && IsWindowVisible(window_);
+            window = FindWindowW(nullptr, L"Ambiora Configuration");
+            return window != nullptr && IsWindowVisible(window);
         });
     }
     ~open_dialog() {
-        if (IsWindow(window_)) PostMessageW(window_, WM_COMMAND, IDC_CANCEL, 0);
+        if (IsWindow(window)) PostMessageW(window, WM_COMMAND, IDC_CANCEL, 0);
         thread_.join();
     }
 
-    HWND window() const { return window_; }
-    HWND item(int id) const { return GetDlgItem(window_, id); }
+    HWND item(int id) const { return GetDlgItem(window, id); }
     LRESULT send(int id, UINT message, WPARAM w = 0, LPARAM l = 0) const {
         return SendMessageW(item(id), message, w, l);
     }
     // The show-configuration call has returned, with success.
     bool closed() {
-        return wait_for([this] { return done_ && !IsWindow(window_); }) && result_;
+        return wait_for([this] { return done_ && !IsWindow(window); }) && result_;
     }
 
     void move_slider(int id, int position) {
         send(id, TBM_SETPOS, TRUE, position);
-        SendMessageW(window_, WM_HSCROLL, TB_THUMBTRACK, LPARAM(item(id)));
+        SendMessageW(window, WM_HSCROLL, TB_THUMBTRACK, LPARAM(item(id)));
     }
     void select_mode(int mode) {
         send(IDC_MODE_LIST, CB_SETCURSEL, mode);
-        SendMessageW(window_, WM_COMMAND, MAKEWPARAM(IDC_MODE_LIST, CBN_SELCHANGE), 0);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MODE_LIST, CBN_SELCHANGE), 0);
     }
     void click(int id) { send(id, BM_CLICK); }
 
@@ -124,8 +119,9 @@ class open_dialog {
         return wait_for([&] { return text(id) == expected; }, 2000);
     }
 
+    HWND window = nullptr;
+
   private:
-    HWND window_ = nullptr;
     std::atomic<bool> result_{false}, done_{false};
     std::thread thread_;
 };
@@ -141,7 +137,7 @@ class ui_environment final : public ::testing::Environment {
         // the test program, whose resources carry the icons and the menu.
         start_tray_thread(GetModuleHandleW(nullptr));
         // The first window on a new virtual desktop waits for Wine to bring the desktop up.
-        ASSERT_TRUE(wait_for([] { return find_tray_window() != nullptr; }, 60000));
+        ASSERT_TRUE(wait_for([] { return tray().window.load() != nullptr; }, 60000));
     }
     void TearDown() override {
         stop_tray_thread(false);
@@ -160,7 +156,6 @@ class ui_test : public ::testing::Test {
         remove_tray_icon();
         update_tray_mode(cfg_mode);
     }
-    void TearDown() override { SetUp(); }
 };
 
 }  // namespace ui_test
