@@ -221,24 +221,6 @@ TEST(DecodeSteered, ColdStartSettlesOnTheFullySteeredFigures) {
     }
 }
 
-TEST(DecodeSteered, SmootherThatStoppedBeingANumberStartsAfresh) {
-    surround_engine engine;
-    const float inf = std::numeric_limits<float>::infinity();
-    engine.steered_decoder.steer_fb_low_memory = {0.0f, 0.0f, inf, -inf};
-    test_block block(64, 44100, mode_asr);
-    block.set_channel(slot_l, noise(64, 12));
-    decode_steered(engine, block.ctx);
-    for (std::uint32_t k = 0; k < 64; ++k) {
-        ASSERT_EQ(engine.steered_decoder.steer_fb_low.data[k], 0.0f);
-        for (std::uint32_t s = 0; s < frame_width; ++s) ASSERT_TRUE(std::isfinite(block.at(k, s)));
-    }
-    EXPECT_EQ(engine.steered_decoder.steer_fb_low_memory.y1, 0.0f);
-    block.set_channel(slot_l, noise(64, 13));
-    block.set_channel(slot_r, noise(64, 14));
-    decode_steered(engine, block.ctx);
-    EXPECT_NE(engine.steered_decoder.steer_fb_low.data[63], 0.0f);
-}
-
 TEST(DecodeSteered, BandsAddUpToTheSourceSplitAt1200Hz) {
     surround_engine engine;
     test_block block(3000, 44100, mode_asr);
