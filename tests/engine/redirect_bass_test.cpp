@@ -1,88 +1,61 @@
-// Bass redirection: the crossover's response on L, R and C, what the LFE receives and how the
-// switches scale it.
-#include <gtest/gtest.h>
+// Bass redirection: what L, R and C keep, what the LFE receives and how the switches scale it.
+#include <numeric>
 
-#include <array>
-#include <complex>
+#include "engine_test_support.h"
 
-#include "matrix_test_support.h"
-
-namespace ambiora {
+namespace ambiora::engine_test {
 namespace {
 
-using matrix_test::amplitude_at;
-using matrix_test::sine;
-using matrix_test::test_block;
+struct bass_settings {
+    std::int32_t on = 1, crossover_hz = 80, trim_db = 0, invert = 0, plus10db = 0;
+};
 
-using channels = std::array<std::vector<float>, frame_width>;
-
-// One second of `hz` in L, R and C (amplitudes 1, 0.5, 0.25) and 0.1 DC in the LFE, redirected
-// with `tweak` applied to the switches; the six channels that come out.
-channels redirected(double hz, const std::function<void(block_context&)>& tweak) {
-    surround_engine engine;
-    test_block block(44100, 44100);
+// One second of `hz` in L, R and C (amplitudes 1, 0.5 and 0.25) and 0.1 of DC in the LFE,
+// redirected at 44.1 kHz.
+void redirect(test_block& block, double hz, const bass_settings& s) {
     block.set_channel(slot_l, sine(44100, hz, 44100));
     block.set_channel(slot_r, sine(44100, hz, 44100, 0.5));
     block.set_channel(slot_c, sine(44100, hz, 44100, 0.25));
     block.set_channel(slot_lfe, std::vector<float>(44100, 0.1f));
-    block.ctx.bass_redirect_on = 1;
-    block.ctx.bass_redirect_hz = 80;
-    tweak(block.ctx);
+    block.ctx.bass_redirect_on = s.on;
+    block.ctx.bass_redirect_hz = s.crossover_hz;
+    block.ctx.bass_trim_db = s.trim_db;
+    block.ctx.bass_invert = s.invert;
+    block.ctx.bass_plus10db = s.plus10db;
+    surround_engine engine;
     redirect_bass(engine, block.ctx);
-    channels out;
-    for (std::uint32_t s = 0; s < frame_width; ++s) out[s] = block.channel(s);
-    return out;
 }
 
-TEST(RedirectBass, FrontsLoseTheBassTheLfeGetsItAtMinus10Db) {
-    // The analog Butterworth high-pass H(w) = -w^2 / (1 - w^2 + j sqrt2 w), w = f / 80 Hz (the
-    // bilinear warping is negligible this far below Nyquist); the LFE gets 1 - H of each front.
-    for (const double hz : {20.0, 80.0, 800.0}) {
-        SCOPED_TRACE(hz);
-        const double w = hz / 80.0;
-        const std::complex<double> denominator(1.0 - w * w, std::sqrt(2.0) * w);
-        const double kept = w * w / std::abs(denominator);
-        const double removed =
-            std::abs(std::complex<double>(1.0, std::sqrt(2.0) * w)) / std::abs(denominator);
-        const channels b = redirected(hz, [](block_context&) {});
-        EXPECT_NEAR(amplitude_at(b[slot_l], hz, 44100, 22050), kept, 2e-3);
-        EXPECT_NEAR(amplitude_at(b[slot_c], hz, 44100, 22050), 0.25 * kept, 1e-3);
-        // L, R and C are in phase, so their removed parts add: 1 + 0.5 + 0.25, at -10 dB.
-        EXPECT_NEAR(amplitude_at(b[slot_lfe], hz, 44100, 22050), 0.316 * 1.75 * removed, 3e-3);
-        EXPECT_EQ(b[slot_sl][0], 0.0f) << "the surrounds are not touched";
-    }
-}
-
-TEST(RedirectBass, TrimInvertAndBoostScaleOnlyTheRedirectedPart) {
-    auto lfe_tone = [](const std::function<void(block_context&)>& tweak) {
-        const channels b = redirected(20, tweak);
-        const std::vector<float>& lfe = b[slot_lfe];
-        double dc = 0;
-        for (std::uint32_t k = 22050; k < 44100; ++k) dc += lfe[k];
-        EXPECT_NEAR(dc / 22050, 0.1, 1e-3) << "the LFE's own signal stays";
-        return std::pair{amplitude_at(lfe, 20, 44100, 22050), lfe[30000] - 0.1};
-    };
-    const auto plain = lfe_tone([](block_context&) {});
-    const auto trimmed = lfe_tone([](block_context& c) { c.bass_trim_db = 6; });
-    const auto inverted = lfe_tone([](block_context& c) { c.bass_invert = 1; });
-    const auto boosted = lfe_tone([](block_context& c) { c.bass_plus10db = 1; });
-    EXPECT_NEAR(trimmed.first / plain.first, db_to_factor(6), 1e-4);
-    EXPECT_NEAR(boosted.first / plain.first, 1.0 / 0.316, 1e-4);
-    EXPECT_NEAR(inverted.second, -plain.second, 1e-6);
-}
-
-TEST(RedirectBass, OffOrAtZeroHzPassesEverythingAndAddsNothing) {
-    for (const auto& tweak : std::vector<std::function<void(block_context&)>>{
-             [](block_context& c) { c.bass_redirect_on = 0; },
-             [](block_context& c) { c.bass_redirect_hz = 0; }}) {
-        const channels b = redirected(20, tweak);
-        const std::vector<float> source = sine(44100, 20, 44100);
-        for (std::uint32_t k = 0; k < 44100; k += 97) {
-            ASSERT_EQ(b[slot_l][k], source[k]);
-            ASSERT_EQ(b[slot_lfe][k], 0.1f);
-        }
+// The crossover is the pre-warped Butterworth high-pass H = -w^2 / (1 - w^2 + j sqrt2 w), with w =
+// tan(pi f / fs) / tan(pi 80 / fs); the LFE receives 1 - H of L, R and C (in phase here, so
+// 1 + 0.5 + 0.25) at 0.316, or scaled by the switches, on top of its own signal. Switched off or
+// at 0 Hz nothing moves.
+TEST(RedirectBass, FrontsKeepTheTopAndTheLfeReceivesTheRestAt0316ScaledByTheSwitches) {
+    const struct {
+        double hz;
+        bass_settings settings;
+        double lfe_gain;
+    } cases[] = {{20, {}, 0.316},          {80, {}, 0.316},
+                 {800, {}, 0.316},         {20, {.trim_db = 6}, 0.316 * 1.99526},
+                 {20, {.plus10db = 1}, 1}, {20, {.invert = 1}, -0.316},
+                 {20, {.on = 0}, 0},       {20, {.crossover_hz = 0}, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.hz << " Hz, LFE at " << c.lfe_gain);
+        const double w =
+            std::tan(std::numbers::pi * c.hz / 44100) / std::tan(std::numbers::pi * 80 / 44100);
+        const std::complex<double> kept =
+            c.lfe_gain == 0 ? 1.0 : -w * w / std::complex<double>(1 - w * w, std::sqrt(2.0) * w);
+        test_block b(44100, 44100);
+        redirect(b, c.hz, c.settings);
+        EXPECT_LT(std::abs(response_at(b.channel(slot_l), c.hz, 44100, 22050) - kept), 1e-4);
+        EXPECT_LT(std::abs(response_at(b.channel(slot_c), c.hz, 44100, 22050) - 0.25 * kept), 1e-4);
+        const std::vector<float> lfe = b.channel(slot_lfe);
+        EXPECT_LT(std::abs(response_at(lfe, c.hz, 44100, 22050) - 1.75 * c.lfe_gain * (1.0 - kept)),
+                  1e-4);
+        EXPECT_NEAR(std::accumulate(lfe.begin() + 22050, lfe.end(), 0.0) / 22050, 0.1, 1e-4);
+        EXPECT_EQ(b.channel(slot_sl), std::vector<float>(44100, 0.0f));
     }
 }
 
 }  // namespace
-}  // namespace ambiora
+}  // namespace ambiora::engine_test
