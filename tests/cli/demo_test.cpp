@@ -11,7 +11,7 @@ class demo : public cli_test {};
 TEST_F(demo, renders_both_programmes_through_every_mode_and_lists_what_it_wrote) {
     // No Python here: the demo must still write the audio and say why the pictures are missing.
     const run_result r =
-        run_ambiora({"demo", path("demo")}, {"AMBIORA_PYTHON=/nonexistent/python"});
+        run_ambiora({"demo", path("demo")}, "AMBIORA_PYTHON=/nonexistent/python");
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.err.find("pictures skipped"), std::string::npos) << r.err;
 
