@@ -1,0 +1,138 @@
+// The setting options, made from the component's setting and mode tables, reach the component:
+// `info` reports what it stores, renders hear it, and stored settings files round-trip.
+#include <string_view>
+
+#include "cli_support.h"
+#include "modes.h"
+#include "settings.h"
+
+namespace cli_test {
+namespace {
+
+bool has_line(const std::string& text, const std::string& line) {
+    return text.find("\n" + line + "\n") != std::string::npos;
+}
+
+// The value of `row` in range and farthest from `base`, so that it is heard.
+std::string changed(const ambiora::setting_row& row, std::int32_t base) {
+    return std::to_string(base != row.max_value ? row.max_value : row.min_value);
+}
+
+class setting_options : public cli_test {};
+
+TEST_F(setting_options, every_processing_option_is_stored_and_changes_the_render) {
+    write_sound(path("in.wav"), stereo_programme(0.3));
+    // The reference render has bass redirection on, so that the bass settings are heard too.
+    std::vector<std::string> info = {"info"};
+    std::vector<std::vector<std::string>> renders = {{"--bass-enable", "1"}};
+    for (const ambiora::setting_row& row : ambiora::setting_table) {
+        if (!row.processing()) continue;
+        const std::string option = "--" + std::string(row.name);
+        const bool bass_on = std::string_view(row.name) == "bass-enable";
+        info.insert(info.end(), {option, changed(row, row.default_value)});
+        renders.push_back(
+            {"--bass-enable", "1", option, changed(row, bass_on ? 1 : row.default_value)});
+    }
+    const run_result stored = run_ambiora(info);
+    ASSERT_EQ(stored.exit_code, 0) << stored.err;
+    for (std::size_t i = 1; i + 1 < info.size(); i += 2) {
+        const std::string line = "\n  " + info[i].substr(2) + " = " + info[i + 1] + " ";
+        EXPECT_NE(stored.out.find(line), std::string::npos) << line << "\n" << stored.out;
+    }
+    const std::vector<std::string> outs = render_each(path("in.wav"), renders);
+    for (std::size_t i = 1; i < outs.size(); ++i) {
+        EXPECT_NE(read_sound(outs[i]).samples, read_sound(outs[0]).samples)
+            << renders[i][2] << " " << renders[i][3];
+    }
+    EXPECT_TRUE(has_line(stored.out, "  mode = 8 (Ambiora Encode2)")) << stored.out;
+    EXPECT_TRUE(has_line(stored.out, "  surround-delay = 100 ms")) << stored.out;
+    EXPECT_TRUE(has_line(stored.out, "  bass-enable = 1 (on)")) << stored.out;
+}
+
+TEST_F(setting_options, every_mode_name_and_the_forms_people_write_are_taken) {
+    std::vector<std::vector<std::string>> calls;
+    for (const ambiora::mode_row& mode : ambiora::mode_table)
+        calls.push_back({"info", "--mode", mode.name});
+    // Mode names match without case, spaces, dashes or the leading "Ambiora".
+    const struct {
+        std::vector<std::string> arguments;
+        std::string line;
+    } written[] = {
+        {{"--mode", "as2"}, "  mode = 4 (Ambiora-AS2)"},
+        {{"--mode=HEADPHONE movie"}, "  mode = 6 (Ambiora Headphone Movie)"},
+        {{"--mode", "ambiora_encode-2"}, "  mode = 8 (Ambiora Encode2)"},
+        {{"--mode", "9"}, "  mode = 9 (not a mode: Bypass)"},
+        {{"--bass-enable", "on"}, "  bass-enable = 1 (on)"},
+        {{"--surround-trim=-6"}, "  surround-trim = -6 dB"},
+    };
+    for (const auto& w : written) {
+        calls.push_back({"info"});
+        calls.back().insert(calls.back().end(), w.arguments.begin(), w.arguments.end());
+    }
+    const std::vector<run_result> results = run_ambiora_each(calls);
+    for (std::int32_t m = 0; m < ambiora::mode_count; ++m) {
+        const std::string line =
+            "  mode = " + std::to_string(m) + " (" + ambiora::mode_table[m].name + ")";
+        EXPECT_TRUE(has_line(results[m].out, line)) << line << "\n" << results[m].err;
+    }
+    for (std::size_t i = 0; i < std::size(written); ++i) {
+        const run_result& r = results[ambiora::mode_count + i];
+        EXPECT_TRUE(has_line(r.out, written[i].line)) << written[i].line << "\n" << r.err;
+    }
+    EXPECT_NE(results[ambiora::mode_count + 3].err.find("warning: --mode 9 is outside 0 to 8"),
+              std::string::npos);
+}
+
+TEST_F(setting_options, info_reports_the_services_and_every_setting) {
+    const run_result r = run_ambiora({"info"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.rfind("name: Ambiora Processor\nversion: ", 0), 0u) << r.out;
+    EXPECT_TRUE(has_line(r.out, "dsp guid: {B51FBAD2-8BA9-4427-BBD6-5B03A3F5C3C0}")) << r.out;
+    EXPECT_TRUE(has_line(r.out, "  mode = 4 (Ambiora-AS2)")) << r.out;
+    EXPECT_TRUE(has_line(r.out, "  bass-frequency = 120 Hz")) << r.out;
+    EXPECT_TRUE(has_line(r.out, "  tray-only-when-playing = 1 (on)")) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '='), std::ptrdiff_t(ambiora::setting_count));
+}
+
+TEST_F(setting_options, stored_settings_load_save_and_give_way_to_options) {
+    const run_result saved =
+        run_ambiora({"info", "--mode", "3", "--centre-trim", "-7", "--master-gain", "-15",
+                     "--save-settings", path("s.cfg")});
+    ASSERT_EQ(saved.exit_code, 0) << saved.err;
+    const std::vector<unsigned char> stream = read_bytes(path("s.cfg"));
+    EXPECT_EQ(stream.size(), ambiora::setting_count * 24) << "a 16 + 4 + 4 byte record a setting";
+
+    // ambiora walks the stream itself to check it and to report it: a record of no setting of
+    // ours, with a longer payload, must be stepped over.
+    std::vector<unsigned char> hand(16 + 4 + 8, 0x5a);
+    hand[16] = 8, hand[17] = hand[18] = hand[19] = 0;
+    hand.insert(hand.end(), stream.begin(), stream.end());
+    write_bytes(path("hand.cfg"), hand);
+    const run_result loaded = run_ambiora({"info", "--settings", path("hand.cfg")});
+    ASSERT_EQ(loaded.exit_code, 0) << loaded.err;
+    EXPECT_TRUE(has_line(loaded.out, "  mode = 3 (Ambiora-ASr)")) << loaded.out;
+    EXPECT_TRUE(has_line(loaded.out, "  centre-trim = -7 dB")) << loaded.out;
+    EXPECT_TRUE(has_line(loaded.out, "  master-gain = -15 dB")) << loaded.out;
+    // A value no dialog could have stored is reported, and used as it stands.
+    EXPECT_NE(loaded.err.find("hand.cfg: master-gain -15 is outside -12 to 0 dB"),
+              std::string::npos)
+        << loaded.err;
+
+    // A render from the file is the render with the same options; options given as well have the
+    // last word, in the render and in what it saves.
+    write_sound(path("in.wav"), stereo_programme(0.3));
+    const std::vector<std::string> outs = render_each(
+        path("in.wav"),
+        {{"--settings", path("s.cfg")},
+         {"--mode", "3", "--centre-trim", "-7", "--master-gain", "-15"},
+         {"--settings", path("s.cfg"), "--mode", "0", "--save-settings", path("s2.cfg")}});
+    EXPECT_EQ(read_sound(outs[0]).samples, read_sound(outs[1]).samples);
+    EXPECT_EQ(read_sound(outs[2]).channels, 2);
+    const run_result resaved = run_ambiora({"info", "--settings", path("s2.cfg")});
+    EXPECT_TRUE(has_line(resaved.out, "  mode = 0 (Bypass)")) << resaved.out;
+    EXPECT_TRUE(has_line(resaved.out, "  centre-trim = -7 dB")) << resaved.out;
+}
+
+}  // namespace
+}  // namespace cli_test
