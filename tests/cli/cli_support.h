@@ -58,10 +58,6 @@ std::vector<unsigned char> read_bytes(const std::string& path);
 void write_bytes(const std::string& path, const std::vector<unsigned char>& bytes);
 void write_text(const std::string& path, const std::string& text);
 double rms(const std::vector<float>& x);
-// TRANSITION
-inline bool exists(const std::string& path) {
-    return !read_bytes(path).empty();
-}
 
 // Every test gets a fresh scratch folder, removed afterwards.
 class cli_test : public ::testing::Test {
@@ -80,18 +76,6 @@ class cli_test : public ::testing::Test {
                                          const std::string& extension = ".wav");
     sound render(const std::string& in, const std::vector<std::string>& options) {
         return read_sound(render_each(in, {options}).at(0));
-    }
-    // TRANSITION: what the older files still call.
-    std::string render_file(const std::string& in, const std::vector<std::string>& options,
-                            std::string* error = nullptr, const std::string& extension = ".wav") {
-        std::vector<std::string> errors;
-        const std::string out = render_each(in, {options}, &errors, extension).at(0);
-        if (error != nullptr) *error = errors.at(0);
-        return out;
-    }
-    sound render(const std::string& in, const std::vector<std::string>& options,
-                 std::string* error) {
-        return read_sound(render_file(in, options, error));
     }
 
     std::string dir_;
