@@ -1,71 +1,132 @@
-// Running the real `ambiora` binary and looking at what it wrote: a scratch folder per test,
-// sound files in and out through libsndfile, and the chunk log read back.
+// Running the real `ambiora` binary and looking at what it wrote: a scratch folder per test and
+// sound files in and out through libsndfile.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <cstdint>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace cli_test {
+
+inline std::vector<unsigned char> read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+inline void write_bytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+inline void write_text(const std::string& path, const std::string& text) {
+    write_bytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
 
 struct run_result {
     int exit_code = -1;
     std::string out, err;
 };
 
-// Runs ambiora with `arguments`, `environment` ("NAME=value ...") added to ours. The component's
-// transform planning is bounded (AMBIORA_PLAN_SECONDS) so that each run starts quickly.
-run_result run_ambiora(const std::vector<std::string>& arguments,
-                       const std::string& environment = "");
+// Runs ambiora with `arguments`, `environment` ("NAME=value ...") added to ours, through the shell.
+// The component's transform planning is bounded so that each run starts quickly.
+inline run_result run_ambiora(const std::vector<std::string>& arguments,
+                              const std::string& environment = "") {
+    auto quoted = [](const std::string& word) {
+        std::string q = "'";
+        for (const char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    };
+    static std::atomic<int> runs{0};
+    const std::string capture =
+        "/tmp/ambiora-cli-" + std::to_string(::getpid()) + "-" + std::to_string(runs++);
+    std::string command = "AMBIORA_PLAN_SECONDS=0.01 " + environment + " " + quoted(AMBIORA_BINARY);
+    for (const std::string& a : arguments) command += " " + quoted(a);
+    const int status =
+        std::system((command + " </dev/null >" + capture + ".out 2>" + capture + ".err").c_str());
+    const std::vector<unsigned char> out = read_bytes(capture + ".out"),
+                                     err = read_bytes(capture + ".err");
+    std::filesystem::remove(capture + ".out");
+    std::filesystem::remove(capture + ".err");
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(out.begin(), out.end()),
+            std::string(err.begin(), err.end())};
+}
+
 // Several runs at once (each is mostly start-up), results in the order of `calls`.
-std::vector<run_result> run_ambiora_each(const std::vector<std::vector<std::string>>& calls);
+inline std::vector<run_result> run_ambiora_each(
+    const std::vector<std::vector<std::string>>& calls) {
+    std::vector<run_result> results(calls.size());
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 4; ++w) {
+        workers.emplace_back([&] {
+            for (std::size_t i; (i = next++) < calls.size();) results[i] = run_ambiora(calls[i]);
+        });
+    }
+    for (std::thread& w : workers) w.join();
+    return results;
+}
 
 struct sound {
     std::vector<float> samples;  // interleaved
     int channels = 0;
     int rate = 0;
     int format = 0;  // libsndfile's SF_FORMAT_* of the file read
-
     std::size_t frames() const { return channels ? samples.size() / std::size_t(channels) : 0; }
-    float at(std::size_t frame, int c) const { return samples[frame * channels + c]; }
-    std::vector<float> channel(int c) const;
 };
 
-void write_sound(const std::string& path, const sound& s, int format = 0);
-sound read_sound(const std::string& path);
+inline void write_sound(const std::string& path, const sound& s) {
+    SF_INFO info{0, s.rate, s.channels, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    sf_writef_float(f, s.samples.data(), sf_count_t(s.frames()));
+    sf_close(f);
+}
 
-// `seconds` of stereo at `rate`, silent for its first 0.1 s, then a centred 300 Hz tone, an
-// anti-phase band of noise (what the decoders steer to the surrounds), a left-only 1 kHz tone and
-// a 60 Hz bass in both channels.
-sound stereo_programme(double seconds = 0.5, int rate = 48000);
-// `channels` channels, each with its own tone.
-sound multichannel_tones(int channels, double seconds = 0.25, int rate = 48000);
+inline sound read_sound(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    EXPECT_NE(f, nullptr) << path << ": " << sf_strerror(nullptr);
+    if (f == nullptr) return {};
+    sound s{std::vector<float>(std::size_t(info.frames * info.channels)), info.channels,
+            info.samplerate, info.format};
+    sf_readf_float(f, s.samples.data(), info.frames);
+    sf_close(f);
+    return s;
+}
 
-struct logged_chunk {
-    std::uint32_t keep, channels, frames, mask;
-    std::vector<float> samples;
-};
-struct chunk_log {
-    std::uint32_t rate = 0;
-    std::vector<logged_chunk> chunks;
-};
-// Reads a chunk log; fails the test on a malformed one.
-chunk_log read_chunk_log(const std::string& path);
+// `channels` channels at `rate`, each with its own tone, so that every output channel of every
+// mode carries sound.
+inline sound tones(int channels, double seconds = 0.25, int rate = 48000) {
+    sound s{std::vector<float>(std::size_t(seconds * rate) * channels), channels, rate};
+    for (std::size_t i = 0; i < s.samples.size(); ++i) {
+        const double hz = 200.0 + 150.0 * double(i % channels), t = double(i / channels) / rate;
+        s.samples[i] = float(0.2 * std::sin(2 * M_PI * hz * t));
+    }
+    return s;
+}
 
-std::vector<unsigned char> read_bytes(const std::string& path);
-void write_bytes(const std::string& path, const std::vector<unsigned char>& bytes);
-void write_text(const std::string& path, const std::string& text);
-double rms(const std::vector<float>& x);
+// Of every `step`th sample from `first` on: one channel of interleaved samples.
+inline double rms(const std::vector<float>& x, std::size_t step = 1, std::size_t first = 0) {
+    double energy = 0.0;
+    for (std::size_t i = first; i < x.size(); i += step) energy += double(x[i]) * x[i];
+    return x.empty() ? 0.0 : std::sqrt(energy * double(step) / double(x.size()));
+}
 
 // Every test gets a fresh scratch folder, removed afterwards.
 class cli_test : public ::testing::Test {
   protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override { ASSERT_NE(::mkdtemp(dir_.data()), nullptr); }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    std::vector<std::string> folder_listing() const;  // hidden names included
 
     // `ambiora render IN OUT options...` for each option list (run several at once), each into a
     // fresh OUT ending in `extension`. Expects success and an empty stdout; returns the OUT paths,
@@ -73,12 +134,23 @@ class cli_test : public ::testing::Test {
     std::vector<std::string> render_each(const std::string& in,
                                          const std::vector<std::vector<std::string>>& option_lists,
                                          std::vector<std::string>* errors = nullptr,
-                                         const std::string& extension = ".wav");
-    sound render(const std::string& in, const std::vector<std::string>& options) {
-        return read_sound(render_each(in, {options}).at(0));
+                                         const std::string& extension = ".wav") {
+        std::vector<std::vector<std::string>> calls;
+        std::vector<std::string> outs;
+        for (const auto& options : option_lists) {
+            outs.push_back(path("out" + std::to_string(renders_++) + extension));
+            calls.push_back({"render", in, outs.back()});
+            calls.back().insert(calls.back().end(), options.begin(), options.end());
+        }
+        for (const run_result& r : run_ambiora_each(calls)) {
+            EXPECT_EQ(r.exit_code, 0) << r.err;
+            EXPECT_EQ(r.out, "") << "stdout carries results only";
+            if (errors != nullptr) errors->push_back(r.err);
+        }
+        return outs;
     }
 
-    std::string dir_;
+    std::string dir_ = "/tmp/ambiora-cli-test-XXXXXX";
     int renders_ = 0;
 };
 
