@@ -23,17 +23,16 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
     write_sound(path("three.wav"), tones(3, 0.1));
     write_sound(path("nine.wav"), tones(9, 0.1));
     write_sound(path("empty.wav"), sound{{}, 2, 48000});
-    write_text(path("notes.txt"), "not a sound\n");
-    write_bytes(path("short.f32"), std::vector<unsigned char>(1000));
-    write_bytes(path("cut.cfg"), std::vector<unsigned char>(30));  // a header and part of a record
-    std::vector<unsigned char> foreign(24, 0x11);  // one whole record, of no setting of ours
-    foreign[16] = 4, foreign[17] = foreign[18] = foreign[19] = 0;
-    write_bytes(path("foreign.cfg"), foreign);
-    write_text(path("bad-index.txt"), "first mode=1\n");
-    write_text(path("bad-name.txt"), "0 loudness=3\n");
-    write_text(path("bad-value.txt"), "# fine\n0 mode=4\n3 surround-delay=lots\n");
-    write_text(path("bare.txt"), "4\n");
-    write_text(path("precious.wav"), "keep me");
+    write_file(path("notes.txt"), "not a sound\n");
+    write_file(path("short.f32"), std::string(1000, '\0'));
+    write_file(path("cut.cfg"), std::string(30, '\0'));  // a header and part of a record
+    // One whole record, of no setting of ours.
+    write_file(path("foreign.cfg"), std::string(16, 'x') + std::string("\4\0\0\0xxxx", 8));
+    write_file(path("bad-index.txt"), "first mode=1\n");
+    write_file(path("bad-name.txt"), "0 loudness=3\n");
+    write_file(path("bad-value.txt"), "# fine\n0 mode=4\n3 surround-delay=lots\n");
+    write_file(path("bare.txt"), "4\n");
+    write_file(path("precious.wav"), "keep me");
     ASSERT_EQ(::mkdir(path("folder").c_str(), 0777), 0);
     ASSERT_EQ(::mkdir(path("folder.wav").c_str(), 0777), 0);
     const std::vector<std::string> before = folder_listing();
@@ -88,14 +87,13 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
         SCOPED_TRACE(testing::PrintToString(cases[i].arguments));
         EXPECT_EQ(r.exit_code, cases[i].exit_code) << r.err;
         EXPECT_EQ(r.out, "") << "stdout carries results only";
-        EXPECT_NE(r.err.find(cases[i].says), std::string::npos) << r.err;
+        EXPECT_TRUE(contains(r.err, cases[i].says));
         if (cases[i].arguments.empty()) continue;  // the usage text
         EXPECT_EQ(r.err.rfind("ambiora: ", 0), 0u) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     EXPECT_EQ(folder_listing(), before) << "nothing may be left behind";
-    const std::vector<unsigned char> kept = read_bytes(path("precious.wav"));
-    EXPECT_EQ(std::string(kept.begin(), kept.end()), "keep me");
+    EXPECT_EQ(read_file(path("precious.wav")), "keep me");
 
     // A good render replaces an existing output whole; --quiet leaves only errors to say.
     const run_result good = run_ambiora({"render", in, path("precious.wav"), "--quiet"});

@@ -19,16 +19,18 @@
 
 namespace cli_test {
 
-inline std::vector<unsigned char> read_bytes(const std::string& path) {
+inline std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
-inline void write_bytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+inline void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
 }
-inline void write_text(const std::string& path, const std::string& text) {
-    write_bytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+
+// Whether `text` holds `part`, showing the text when not.
+inline testing::AssertionResult contains(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
 struct run_result {
@@ -52,12 +54,11 @@ inline run_result run_ambiora(const std::vector<std::string>& arguments,
     for (const std::string& a : arguments) command += " " + quoted(a);
     const int status =
         std::system((command + " </dev/null >" + capture + ".out 2>" + capture + ".err").c_str());
-    const std::vector<unsigned char> out = read_bytes(capture + ".out"),
-                                     err = read_bytes(capture + ".err");
+    run_result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(capture + ".out"),
+                 read_file(capture + ".err")};
     std::filesystem::remove(capture + ".out");
     std::filesystem::remove(capture + ".err");
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(out.begin(), out.end()),
-            std::string(err.begin(), err.end())};
+    return r;
 }
 
 // Several runs at once (each is mostly start-up), results in the order of `calls`.
@@ -103,9 +104,10 @@ inline sound read_sound(const std::string& path) {
     return s;
 }
 
-// `channels` channels at `rate`, each with its own tone, so that every output channel of every
+// `channels` channels at 48 kHz, each with its own tone, so that every output channel of every
 // mode carries sound.
-inline sound tones(int channels, double seconds = 0.25, int rate = 48000) {
+inline sound tones(int channels, double seconds = 0.25) {
+    const int rate = 48000;
     sound s{std::vector<float>(std::size_t(seconds * rate) * channels), channels, rate};
     for (std::size_t i = 0; i < s.samples.size(); ++i) {
         const double hz = 200.0 + 150.0 * double(i % channels), t = double(i / channels) / rate;
@@ -128,26 +130,23 @@ class cli_test : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
-    // `ambiora render IN OUT options...` for each option list (run several at once), each into a
-    // fresh OUT ending in `extension`. Expects success and an empty stdout; returns the OUT paths,
-    // and each run's stderr in `errors` if given.
-    std::vector<std::string> render_each(const std::string& in,
-                                         const std::vector<std::vector<std::string>>& option_lists,
-                                         std::vector<std::string>* errors = nullptr,
-                                         const std::string& extension = ".wav") {
+    // `ambiora render IN OUT options...` for each option list, several at once, each into a fresh
+    // OUT; expects success and nothing on stdout, and returns what each wrote.
+    std::vector<sound> render_each(const std::string& in,
+                                   const std::vector<std::vector<std::string>>& option_lists) {
         std::vector<std::vector<std::string>> calls;
-        std::vector<std::string> outs;
         for (const auto& options : option_lists) {
-            outs.push_back(path("out" + std::to_string(renders_++) + extension));
-            calls.push_back({"render", in, outs.back()});
+            calls.push_back({"render", in, path("out" + std::to_string(renders_++) + ".wav")});
             calls.back().insert(calls.back().end(), options.begin(), options.end());
         }
-        for (const run_result& r : run_ambiora_each(calls)) {
-            EXPECT_EQ(r.exit_code, 0) << r.err;
-            EXPECT_EQ(r.out, "") << "stdout carries results only";
-            if (errors != nullptr) errors->push_back(r.err);
+        const std::vector<run_result> results = run_ambiora_each(calls);
+        std::vector<sound> sounds;
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            EXPECT_EQ(results[i].exit_code, 0) << results[i].err;
+            EXPECT_EQ(results[i].out, "") << "stdout carries results only";
+            sounds.push_back(read_sound(calls[i][2]));
         }
-        return outs;
+        return sounds;
     }
 
     std::string dir_ = "/tmp/ambiora-cli-test-XXXXXX";

@@ -12,13 +12,13 @@ TEST_F(demo, renders_both_programmes_through_every_mode_and_lists_what_it_wrote)
     // No Python here: the demo must still write the audio and say why the pictures are missing.
     const run_result r = run_ambiora({"demo", path("demo")}, "AMBIORA_PYTHON=/nonexistent/python");
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_NE(r.err.find("pictures skipped"), std::string::npos) << r.err;
+    EXPECT_TRUE(contains(r.err, "pictures skipped"));
 
     // Per programme its input and nine renders, then the responses and the levels.
     std::istringstream lines(r.out);
     int listed = 0;
     for (std::string file; std::getline(lines, file); ++listed) {
-        EXPECT_FALSE(read_bytes(file).empty()) << file;
+        EXPECT_FALSE(read_file(file).empty()) << file;
         if (file.ends_with(".wav")) {
             EXPECT_GT(rms(read_sound(file).samples), 1e-3) << file;
         }
@@ -28,10 +28,8 @@ TEST_F(demo, renders_both_programmes_through_every_mode_and_lists_what_it_wrote)
     EXPECT_EQ(read_sound(path("demo/surround-test/input.wav")).channels, 6);
     EXPECT_EQ(read_sound(path("demo/surround-test/6-ambiora-headphone-movie.wav")).frames(),
               read_sound(path("demo/surround-test/input.wav")).frames());
-    EXPECT_EQ(read_bytes(path("demo/hrir_tables.f32")).size(), 20u * 8192u * 4u);
-    const std::vector<unsigned char> levels = read_bytes(path("demo/levels.json"));
-    EXPECT_NE(std::string(levels.begin(), levels.end()).find("\"Ambiora Headphone Movie\""),
-              std::string::npos);
+    EXPECT_EQ(read_file(path("demo/hrir_tables.f32")).size(), 20u * 8192u * 4u);
+    EXPECT_TRUE(contains(read_file(path("demo/levels.json")), "\"Ambiora Headphone Movie\""));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // What `render` writes: the file format and channel mask, the length with and without the
-// headphone tail, output that does not depend on how the input was cut into chunks, and a
-// response file in place of the built-in set.
+// headphone tail, output that does not depend on how the input was cut into chunks, what a
+// response file changes, and with --schedule, settings changes and resets between chunks in a
+// chunk log that records every input chunk's outcome.
 #include <sndfile.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "cli_support.h"
 
@@ -12,17 +14,42 @@ namespace {
 
 // The channel mask of a WAVE_FORMAT_EXTENSIBLE file, from the fmt chunk libsndfile writes first.
 unsigned wave_mask(const std::string& path) {
-    const std::vector<unsigned char> b = read_bytes(path);
+    const std::string b = read_file(path);
     unsigned mask = 0;
-    if (b.size() >= 44 && std::memcmp(b.data() + 8, "WAVEfmt ", 8) == 0)
-        std::memcpy(&mask, b.data() + 40, 4);
+    if (b.size() >= 44 && b.compare(8, 8, "WAVEfmt ") == 0) std::memcpy(&mask, b.data() + 40, 4);
     return mask;
+}
+
+struct logged_chunk {
+    std::tuple<unsigned, unsigned, unsigned, unsigned> header;  // keep, channels, frames, mask
+    std::vector<float> samples;                                 // interleaved
+};
+
+// A chunk log: "CHUNKS1\0", the rate and the chunk count, then per input chunk its header and
+// samples, all little-endian like this machine.
+std::vector<logged_chunk> read_chunk_log(const std::string& path) {
+    const std::string b = read_file(path);
+    EXPECT_EQ(b.substr(0, 12), std::string("CHUNKS1\0\x80\xbb\0\0", 12)) << "a log at 48000 Hz";
+    std::vector<logged_chunk> log;
+    for (std::size_t at = 16; at + 16 <= b.size(); at += 16 + log.back().samples.size() * 4) {
+        unsigned h[4];
+        std::memcpy(h, b.data() + at, 16);
+        std::vector<float> samples(std::min<std::size_t>(h[1] * h[2], (b.size() - at - 16) / 4));
+        std::memcpy(samples.data(), b.data() + at + 16, samples.size() * 4);
+        log.push_back({{h[0], h[1], h[2], h[3]}, std::move(samples)});
+    }
+    unsigned count = 0;
+    if (b.size() >= 16) std::memcpy(&count, b.data() + 12, 4);
+    EXPECT_EQ(count, log.size());
+    return log;
 }
 
 class render_output : public cli_test {};
 
 TEST_F(render_output, format_mask_and_length_follow_the_name_options_and_layout) {
-    constexpr int wav = SF_FORMAT_WAVEX | SF_FORMAT_FLOAT;
+    constexpr int wav = SF_FORMAT_WAVEX | SF_FORMAT_FLOAT,
+                  pcm16 = SF_FORMAT_WAVEX | SF_FORMAT_PCM_16,
+                  flac = SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
     const struct {
         int in_channels;
         std::vector<std::string> options;
@@ -33,40 +60,22 @@ TEST_F(render_output, format_mask_and_length_follow_the_name_options_and_layout)
         int like;            // the row whose samples these must match, within `tolerance`
         double tolerance;
     } rows[] = {
-        {2, {"--bass-enable", "1"}, ".wav", 6, wav, 0x3f, 0, -1, 0},
+        {2, {}, ".wav", 6, wav, 0x3f, 0, -1, 0},
         // The steering smoothers round their feedback only between chunks.
-        {2, {"--bass-enable", "1", "--chunk", "777"}, ".wav", 6, wav, 0x3f, 0, 0, 2e-5},
-        {2,
-         {"--bass-enable", "1", "--sample-format", "16"},
-         ".wav",
-         6,
-         SF_FORMAT_WAVEX | SF_FORMAT_PCM_16,
-         0x3f,
-         0,
-         0,
-         1.0 / (1 << 14)},
-        {2,
-         {"--bass-enable", "1"},
-         ".flac",
-         6,
-         SF_FORMAT_FLAC | SF_FORMAT_PCM_24,
-         0,
-         0,
-         0,
-         1.0 / (1 << 22)},
-        {2, {"--mode", "1", "--bass-enable", "1"}, ".wav", 6, wav, 0x3f, 0, -1, 0},
-        {2, {"--mode", "1", "--bass-enable", "1", "--chunk", "777"}, ".wav", 6, wav, 0x3f, 0, 4, 0},
+        {2, {"--chunk", "777"}, ".wav", 6, wav, 0x3f, 0, 0, 2e-5},
+        {2, {"--sample-format", "16"}, ".wav", 6, pcm16, 0x3f, 0, 0, 1.0 / (1 << 14)},
+        {2, {}, ".flac", 6, flac, 0, 0, 0, 1.0 / (1 << 22)},
         {1, {"--mode", "0"}, ".wav", 1, wav, 0x4, 0, -1, 0},
         {4, {"--mode", "0"}, ".wav", 4, wav, 0x33, 0, -1, 0},
         {5, {"--mode", "0"}, ".wav", 5, wav, 0x3b, 0, -1, 0},
         {6, {"--mode", "8"}, ".wav", 2, wav, 0x3, 0, -1, 0},
-        {6, {"--mode", "8", "--chunk", "777"}, ".wav", 2, wav, 0x3, 0, 9, 0},
+        {6, {"--mode", "8", "--chunk", "777"}, ".wav", 2, wav, 0x3, 0, 7, 0},
         // A headphone render is as long as its input, unless asked for the whole blocks alone.
         // Separate runs may plan their transforms differently, so allow for rounding.
         {6, {"--mode", "5", "--chunk", "1000"}, ".wav", 2, wav, 0x3, 0, -1, 0},
-        {6, {"--mode", "5", "--chunk", "1000", "--no-tail"}, ".wav", 2, wav, 0x3, 8192, 11, 1e-5},
+        {6, {"--mode", "5", "--chunk", "1000", "--no-tail"}, ".wav", 2, wav, 0x3, 8192, 9, 1e-5},
         // The headphone modes leave the surround trim alone.
-        {6, {"--mode", "5", "--surround-trim", "-12"}, ".wav", 2, wav, 0x3, 0, 11, 1e-5},
+        {6, {"--mode", "5", "--surround-trim", "-12"}, ".wav", 2, wav, 0x3, 0, 9, 1e-5},
     };
     std::vector<std::vector<std::string>> calls;
     for (std::size_t i = 0; i < std::size(rows); ++i) {
@@ -98,18 +107,67 @@ TEST_F(render_output, a_response_file_replaces_the_built_in_set) {
     // in the right ear and the second only in the left, so each headphone mode shows its bank.
     std::vector<float> tables(20 * 8192, 0.0f);
     for (int t = 0; t < 20; ++t) tables[std::size_t(t) * 8192] = (t < 10) == (t % 2 == 1);
-    std::vector<unsigned char> file(tables.size() * 4);
-    std::memcpy(file.data(), tables.data(), file.size());
-    write_bytes(path("banks.f32"), file);
+    write_file(path("banks.f32"),
+               std::string(reinterpret_cast<char*>(tables.data()), 20 * 8192 * 4));
     write_sound(path("in.wav"), tones(2));
-    const std::vector<std::string> outs =
+    const std::vector<sound> heard =
         render_each(path("in.wav"), {{"--mode", "5", "--hrir", path("banks.f32")},
                                      {"--mode", "6", "--hrir", path("banks.f32")}});
-    const sound room = read_sound(outs[0]), movie = read_sound(outs[1]);
+    const sound &room = heard[0], &movie = heard[1];
     EXPECT_EQ(rms(room.samples, 2, 0), 0.0);
     EXPECT_GT(rms(room.samples, 2, 1), 1e-3);
     EXPECT_GT(rms(movie.samples, 2, 0), 1e-3);
     EXPECT_EQ(rms(movie.samples, 2, 1), 0.0);
+}
+
+TEST_F(render_output, schedule_changes_and_resets_land_before_the_chunks_they_name) {
+    sound input = tones(2, 0.5);  // 24000 frames: 23 chunks of 1024 and one of 448
+    write_sound(path("in.wav"), input);
+    input.samples.erase(input.samples.begin(), input.samples.begin() + 8 * 1024 * 2);
+    write_sound(path("rest.wav"), input);  // what a clean engine sees after the seek
+    write_file(path("plan.txt"),
+               "# the user moves the centre slider, seeks, then tries the headphone modes\n"
+               "5   --centre-trim=6\n"
+               "8   reset          # a seek\n"
+               "10  mode=headphone surround-delay=10\n"
+               "\n"
+               "18  mode=Bypass\n"
+               "40  mode=1         # never reached\n");
+    const run_result r = run_ambiora({"render", path("in.wav"), path("log.chunks"), "--chunk",
+                                      "1024", "--schedule", path("plan.txt")});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_TRUE(contains(r.err, "chunk 40 and later were never reached"));
+    const std::vector<logged_chunk> log = read_chunk_log(path("log.chunks"));
+    // From the start, with the trim, and from a clean engine at chunk 8.
+    std::vector<sound> plain = render_each(
+        path("in.wav"), {{"--chunk", "1024"}, {"--chunk", "1024", "--centre-trim", "6"}});
+    plain.push_back(render_each(path("rest.wav"), {{"--chunk", "1024", "--centre-trim", "6"}})[0]);
+
+    ASSERT_EQ(log.size(), 24u);
+    for (std::size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(log[i].header, std::make_tuple(1u, 6u, 1024u, 0x3fu)) << i;
+        const sound& like = plain[i < 5 ? 0 : i < 8 ? 1 : 2];
+        const std::size_t first = (i < 8 ? i : i - 8) * 1024 * 6;
+        for (std::size_t k = 0; k < log[i].samples.size(); ++k)
+            ASSERT_NEAR(log[i].samples[k], like.samples[first + k], 1e-6) << i << " " << k;
+    }
+    // The headphone mode releases whole blocks of 8192 frames: seven chunks dropped, then one.
+    for (std::size_t i = 10; i < 17; ++i) EXPECT_EQ(log[i].header, std::make_tuple(0u, 0u, 0u, 0u));
+    EXPECT_EQ(log[17].header, std::make_tuple(1u, 2u, 8192u, 0x3u));
+    EXPECT_GT(rms(log[17].samples), 1e-3);
+    for (std::size_t i = 18; i < 24; ++i) {  // back in Bypass: stereo in, stereo out
+        EXPECT_EQ(log[i].header, std::make_tuple(1u, 2u, i < 23 ? 1024u : 448u, 0x3u));
+    }
+
+    // A chunk the component empties (it takes no three-channel audio) is logged as kept, bare.
+    write_sound(path("three.wav"), tones(3, 0.1));  // 4800 frames
+    ASSERT_EQ(run_ambiora({"render", path("three.wav"), path("three.chunks"), "--schedule",
+                           path("plan.txt"), "--chunk", "2000", "--quiet"})
+                  .exit_code,
+              0);
+    const std::vector<logged_chunk> bare = read_chunk_log(path("three.chunks"));
+    ASSERT_EQ(bare.size(), 3u);
+    for (const logged_chunk& c : bare) EXPECT_EQ(c.header, std::make_tuple(1u, 0u, 0u, 0u));
 }
 
 }  // namespace
