@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace cli_test {
@@ -38,41 +38,34 @@ struct run_result {
     std::string out, err;
 };
 
-// Runs ambiora with `arguments`, `environment` ("NAME=value ...") added to ours, through the shell.
-// The component's transform planning is bounded so that each run starts quickly.
+// Runs ambiora with `arguments`, `environment` ("NAME=value ...") added to ours, through the shell
+// (each argument in single quotes: none of ours holds one). The component's transform planning is
+// bounded so that each run starts quickly.
 inline run_result run_ambiora(const std::vector<std::string>& arguments,
                               const std::string& environment = "") {
-    auto quoted = [](const std::string& word) {
-        std::string q = "'";
-        for (const char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return q + "'";
-    };
     static std::atomic<int> runs{0};
     const std::string capture =
         "/tmp/ambiora-cli-" + std::to_string(::getpid()) + "-" + std::to_string(runs++);
-    std::string command = "AMBIORA_PLAN_SECONDS=0.01 " + environment + " " + quoted(AMBIORA_BINARY);
-    for (const std::string& a : arguments) command += " " + quoted(a);
+    std::string command = "AMBIORA_PLAN_SECONDS=0.01 " + environment + " '" AMBIORA_BINARY "'";
+    for (const std::string& a : arguments) command += " '" + a + "'";
     const int status =
         std::system((command + " </dev/null >" + capture + ".out 2>" + capture + ".err").c_str());
     run_result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(capture + ".out"),
                  read_file(capture + ".err")};
-    std::filesystem::remove(capture + ".out");
-    std::filesystem::remove(capture + ".err");
+    for (const char* stream : {".out", ".err"}) std::filesystem::remove(capture + stream);
     return r;
 }
 
-// Several runs at once (each is mostly start-up), results in the order of `calls`.
+// Several runs at once, four at a time (each is mostly start-up), results in the order of `calls`.
 inline std::vector<run_result> run_ambiora_each(
     const std::vector<std::vector<std::string>>& calls) {
-    std::vector<run_result> results(calls.size());
-    std::atomic<std::size_t> next{0};
-    std::vector<std::thread> workers;
-    for (int w = 0; w < 4; ++w) {
-        workers.emplace_back([&] {
-            for (std::size_t i; (i = next++) < calls.size();) results[i] = run_ambiora(calls[i]);
-        });
+    std::vector<run_result> results;
+    for (std::size_t first = 0; first < calls.size(); first += 4) {
+        std::vector<std::future<run_result>> batch;
+        for (std::size_t i = first; i < std::min(first + 4, calls.size()); ++i)
+            batch.push_back(std::async(std::launch::async, run_ambiora, calls[i], ""));
+        for (auto& r : batch) results.push_back(r.get());
     }
-    for (std::thread& w : workers) w.join();
     return results;
 }
 
@@ -107,10 +100,9 @@ inline sound read_sound(const std::string& path) {
 // `channels` channels at 48 kHz, each with its own tone, so that every output channel of every
 // mode carries sound.
 inline sound tones(int channels, double seconds = 0.25) {
-    const int rate = 48000;
-    sound s{std::vector<float>(std::size_t(seconds * rate) * channels), channels, rate};
+    sound s{std::vector<float>(std::size_t(seconds * 48000) * channels), channels, 48000};
     for (std::size_t i = 0; i < s.samples.size(); ++i) {
-        const double hz = 200.0 + 150.0 * double(i % channels), t = double(i / channels) / rate;
+        const double hz = 200.0 + 150.0 * double(i % channels), t = double(i / channels) / 48000;
         s.samples[i] = float(0.2 * std::sin(2 * M_PI * hz * t));
     }
     return s;
