@@ -28,7 +28,7 @@ std::vector<logged_chunk> read_chunk_log(const std::string& path, char count) {
         unsigned h[4];
         std::memcpy(h, b.data() + at, 16);
         std::vector<float> samples(std::min<std::size_t>(h[1] * h[2], (b.size() - at - 16) / 4));
-        std::memcpy(samples.data(), b.data() + at + 16, samples.size() * 4);
+        if (!samples.empty()) std::memcpy(samples.data(), &b[at + 16], samples.size() * 4);
         log.push_back({{h[0], h[1], h[2], h[3]}, std::move(samples)});
     }
     EXPECT_EQ(log.size(), std::size_t(count));
