@@ -10,40 +10,21 @@ class demo : public cli_test {};
 
 TEST_F(demo, renders_both_programmes_through_every_mode_and_lists_what_it_wrote) {
     // No Python here: the demo must still write the audio and say why the pictures are missing.
-    const run_result r =
-        run_ambiora({"demo", path("demo")}, {"AMBIORA_PYTHON=/nonexistent/python"});
+    const run_result r = run_ambiora({"demo", path("demo")}, "AMBIORA_PYTHON=/nonexistent/python");
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_NE(r.err.find("pictures skipped"), std::string::npos) << r.err;
+    EXPECT_TRUE(contains(r.err, "pictures skipped"));
 
-    std::vector<std::string> listed;
+    // Per programme its input and nine renders, then the responses and the levels.
     std::istringstream lines(r.out);
-    for (std::string line; std::getline(lines, line);) listed.push_back(line);
-    ASSERT_EQ(listed.size(), 2u * 10u + 2u) << r.out;  // per programme an input and nine modes
-    for (const std::string& file : listed) EXPECT_TRUE(exists(file)) << file;
-
-    const sound stereo = read_sound(path("demo/stereo-piece/input.wav"));
-    const sound surround = read_sound(path("demo/surround-test/input.wav"));
-    EXPECT_EQ(stereo.channels, 2);
-    EXPECT_EQ(surround.channels, 6);
-    const struct {
-        const char* file;
-        int channels;
-        const sound& input;
-    } renders[] = {{"demo/stereo-piece/4-ambiora-as2.wav", 6, stereo},
-                   {"demo/stereo-piece/5-ambiora-headphone.wav", 2, stereo},
-                   {"demo/surround-test/6-ambiora-headphone-movie.wav", 2, surround},
-                   {"demo/surround-test/8-ambiora-encode2.wav", 2, surround},
-                   {"demo/stereo-piece/1-ambiora-plus-c.wav", 6, stereo}};
-    for (const auto& render : renders) {
-        const sound s = read_sound(path(render.file));
-        EXPECT_EQ(s.channels, render.channels) << render.file;
-        EXPECT_EQ(s.frames(), render.input.frames()) << render.file;
-        EXPECT_GT(rms(s.samples), 1e-3) << render.file;
+    int listed = 0;
+    for (std::string file; std::getline(lines, file); ++listed) {
+        EXPECT_FALSE(read_file(file).empty()) << file;
+        if (file.ends_with(".wav")) {
+            EXPECT_GT(rms(read_sound(file).samples), 1e-3) << file;
+        }
     }
-    EXPECT_EQ(read_bytes(path("demo/hrir_tables.f32")).size(), 20u * 8192u * 4u);
-    const std::vector<unsigned char> levels = read_bytes(path("demo/levels.json"));
-    EXPECT_NE(std::string(levels.begin(), levels.end()).find("\"Ambiora Headphone Movie\""),
-              std::string::npos);
+    EXPECT_EQ(listed, 2 * 10 + 2) << r.out;
+    EXPECT_EQ(read_file(path("demo/hrir_tables.f32")).size(), 20u * 8192u * 4u);
 }
 
 }  // namespace
