@@ -1,10 +1,11 @@
 #include "fuzz_harness.h"
 
-#include <span>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,11 +61,10 @@ constexpr std::size_t frames_per_input = 30000;  // keeps one input fast
 constexpr int actions_per_input = 48;
 
 bool settings_in_range() {
-    for (const ambiora::setting_row& s : ambiora::setting_table) {
-        const std::int32_t v = s.value();
-        if (v < s.min_value || v > s.max_value) return false;
-    }
-    return true;
+    return std::all_of(std::begin(ambiora::setting_table), std::end(ambiora::setting_table),
+                       [](const ambiora::setting_row& s) {
+                           return s.value() >= s.min_value && s.value() <= s.max_value;
+                       });
 }
 
 // A chunk of `frames` x `channels` samples in one of a few characters.
@@ -92,35 +92,20 @@ std::vector<audio_sample> make_samples(input_reader& in, unsigned frames, unsign
 }
 
 bool all_finite(const std::vector<audio_sample>& s) {
-    for (const audio_sample v : s)
-        if (!std::isfinite(v)) return false;
-    return true;
+    return std::all_of(s.begin(), s.end(), [](audio_sample v) { return std::isfinite(v); });
 }
 
 // Samples up to 120 dB above full scale: no in-range setting can take those to infinity within
 // the chunk. Beyond that a chunk may spoil itself (the convolution overflows near 1e29), though
 // never the chunks after it.
 bool all_plausible(const std::vector<audio_sample>& s) {
-    for (const audio_sample v : s)
-        if (!(std::fabs(v) <= 1e6)) return false;
-    return true;
+    return std::all_of(s.begin(), s.end(), [](audio_sample v) { return std::fabs(v) <= 1e6; });
 }
 
+// The host's default mask for each channel count that has one.
 bool known_layout(unsigned channels, unsigned mask) {
-    switch (channels) {
-        case 1:
-            return mask == 0x4;
-        case 2:
-            return mask == 0x3;
-        case 4:
-            return mask == 0x33;
-        case 5:
-            return mask == 0x3b;
-        case 6:
-            return mask == 0x3f;
-        default:
-            return false;
-    }
+    constexpr unsigned masks[] = {0, 0x4, 0x3, 0, 0x33, 0x3b, 0x3f};
+    return channels < std::size(masks) && masks[channels] != 0 && masks[channels] == mask;
 }
 
 void run_chunks(host_sim::component_host&, dsp& instance, input_reader& in,

@@ -127,16 +127,25 @@ TEST_F(chunk_path, headphone_modes_hold_back_part_blocks_and_leave_other_rates_u
     }
 }
 
-TEST_F(chunk_path, leaving_a_headphone_mode_pays_back_the_held_frames_as_silence) {
-    cfg_mode = 5;
-    EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty());
-    cfg_mode = 0;
-    const auto in = make_samples(100, 2, test_tone);
-    const auto s = run(in, 2, 44100).at(0).samples();
-    ASSERT_EQ(s.size(), 2u * 5100u);
-    for (std::size_t i = 200; i < s.size(); ++i) ASSERT_EQ(s[i], 0.0f);
-    // Nothing is owed any more.
-    EXPECT_EQ(run(in, 2, 44100).at(0).get_sample_count(), 100u);
+// Leaving a headphone mode pays the held frames back as silence at the end of the next chunk; a
+// seek or a stop drops them first.
+TEST_F(chunk_path, held_headphone_frames_come_back_as_silence_unless_a_reset_drops_them) {
+    for (int reset = 0; reset < 3; ++reset) {  // none, a seek, a stop
+        cfg_mode = 5;
+        instance->flush_dsp();
+        EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty());
+        if (reset != 0) {
+            reset == 1 ? host().playback_seek(1.0) : host().playback_stop();
+            // The held frames are gone: the next 5000 complete no block.
+            EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty()) << reset;
+        }
+        cfg_mode = 0;
+        const auto s = run(make_samples(100, 2, test_tone), 2, 44100).at(0).samples();
+        ASSERT_EQ(s.size(), 2u * 5100u) << reset;
+        for (std::size_t i = 200; i < s.size(); ++i) ASSERT_EQ(s[i], 0.0f);
+        // Nothing is owed any more.
+        EXPECT_EQ(run(make_samples(10, 2, test_tone), 2, 44100).at(0).get_sample_count(), 10u);
+    }
 }
 
 TEST_F(chunk_path, the_shared_values_follow_chunks_and_clear_on_flush_stop_and_seek) {
@@ -150,22 +159,6 @@ TEST_F(chunk_path, the_shared_values_follow_chunks_and_clear_on_flush_stop_and_s
         if (clear == 2) host().playback_stop();
         EXPECT_EQ(ambiora::last_input_channels.load(), 0u) << clear;
         EXPECT_EQ(ambiora::last_input_rate.load(), 0u) << clear;
-    }
-}
-
-TEST_F(chunk_path, a_seek_or_a_stop_drops_held_headphone_frames) {
-    for (const bool stop : {false, true}) {
-        cfg_mode = 5;
-        EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty());
-        if (stop)
-            host().playback_stop();
-        else
-            host().playback_seek(1.0);
-        // After the reset a full block is needed again, and leaving owes no silence.
-        EXPECT_TRUE(run(make_samples(5000, 2, test_tone), 2, 44100).empty()) << "stop " << stop;
-        instance->flush_dsp();
-        cfg_mode = 0;
-        EXPECT_EQ(run(make_samples(10, 2, test_tone), 2, 44100).at(0).get_sample_count(), 10u);
     }
 }
 

@@ -6,7 +6,6 @@ namespace ambiora_test {
 namespace {
 
 std::unique_ptr<host_sim::component_host> the_host;
-std::string early_file_name;
 
 class component_environment final : public ::testing::Environment {
   public:
@@ -14,12 +13,6 @@ class component_environment final : public ::testing::Environment {
         std::string error;
         the_host = host_sim::component_host::attach(&foobar2000_get_interface, error);
         ASSERT_TRUE(the_host) << error;
-        // Ask before the host announces the library path, as a component list opened early would.
-        if (auto version = the_host->create<componentversion>()) {
-            host_sim::host_string name;
-            version->get_file_name(name);
-            early_file_name = name.str();
-        }
         the_host->start();
     }
     void TearDown() override { the_host.reset(); }
@@ -32,9 +25,6 @@ class component_environment final : public ::testing::Environment {
 
 host_sim::component_host& host() {
     return *the_host;
-}
-const std::string& file_name_before_start() {
-    return early_file_name;
 }
 
 void component_test::SetUp() {

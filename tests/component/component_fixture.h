@@ -14,11 +14,8 @@ namespace ambiora_test {
 
 host_sim::component_host& host();
 
-// What the version service said the file name was before the host announced it.
-const std::string& file_name_before_start();
-
 class component_test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
 
     // Runs one interleaved chunk through this test's DSP instance.

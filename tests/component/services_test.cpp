@@ -47,7 +47,6 @@ TEST(services, the_simulator_refuses_what_each_player_refuses) {
 TEST(services, the_version_service_describes_the_component) {
     auto v = host().create<componentversion>();
     ASSERT_TRUE(v);
-    EXPECT_EQ(file_name_before_start(), "");
     EXPECT_EQ(answer(*v, &componentversion::get_file_name), "foo_dsp_ambiora.dll");
     EXPECT_EQ(answer(*v, &componentversion::get_component_name), "Ambiora Processor");
     EXPECT_EQ(answer(*v, &componentversion::get_component_version), "0.1.6a");

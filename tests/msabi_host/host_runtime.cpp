@@ -12,19 +12,14 @@ int passed = 0;
 int failed = 0;
 volatile DWORD last_exception_code = 0;
 
-void write_out(const char* text, int length) {
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, DWORD(length), &written, nullptr);
-}
-
 void vprint_line(const char* prefix, const char* format, va_list args) {
     char line[512];
     int used = _snprintf(line, sizeof line, "%s", prefix);
-    if (used < 0) used = 0;
-    int more = _vsnprintf(line + used, sizeof line - used - 1, format, args);
+    const int more = _vsnprintf(line + used, sizeof line - used - 1, format, args);
     used = more < 0 ? int(sizeof line) - 2 : used + more;
     line[used++] = '\n';
-    write_out(line, used);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, DWORD(used), &written, nullptr);
 }
 
 // Kept out of line so that the guarded call stays a real call the unwinder sees.
@@ -51,16 +46,12 @@ bool check(bool ok, const char* name, const char* detail_format, ...) {
     char detail[400];
     va_list args;
     va_start(args, detail_format);
-    int n = _vsnprintf(detail, sizeof detail - 1, detail_format, args);
+    const int n = _vsnprintf(detail, sizeof detail - 1, detail_format, args);
     va_end(args);
     detail[n < 0 ? sizeof detail - 1 : size_t(n)] = '\0';
-    if (ok) {
-        ++passed;
-        print_line("PASS %s", name);
-    } else {
-        ++failed;
-        print_line("FAIL %s%s%s", name, detail[0] ? ": " : "", detail);
-    }
+    ++(ok ? passed : failed);
+    print_line("%s %s%s%s", ok ? "PASS" : "FAIL", name, detail[0] && !ok ? ": " : "",
+               ok ? "" : detail);
     return ok;
 }
 
@@ -79,10 +70,9 @@ bool run_guarded(const char* step_name, host_step step, void* context) {
 }
 
 bool same_bytes(const void* a, const void* b, size_t bytes) {
-    const unsigned char* x = static_cast<const unsigned char*>(a);
-    const unsigned char* y = static_cast<const unsigned char*>(b);
     for (size_t i = 0; i < bytes; ++i) {
-        if (x[i] != y[i]) return false;
+        if (static_cast<const unsigned char*>(a)[i] != static_cast<const unsigned char*>(b)[i])
+            return false;
     }
     return true;
 }
@@ -99,9 +89,7 @@ size_t text_length(const char* text) {
 
 bool same_text(const char* a, const char* b) {
     if (a == nullptr || b == nullptr) return a == b;
-    while (*a != '\0' && *a == *b) {
-        ++a;
-        ++b;
+    for (; *a != '\0' && *a == *b; ++a, ++b) {
     }
     return *a == *b;
 }
