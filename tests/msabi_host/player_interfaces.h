@@ -41,20 +41,12 @@ class service_ptr_t : public service_ptr_base {
     service_ptr_t() = default;
     service_ptr_t(T* p) { assign(p); }
     service_ptr_t(const service_ptr_t& other) { assign(other.get()); }
-    ~service_ptr_t() { release(); }
-    service_ptr_t& operator=(const service_ptr_t& other) {
-        assign(other.get());
-        return *this;
-    }
+    service_ptr_t& operator=(const service_ptr_t&) = delete;
+    ~service_ptr_t() { assign(nullptr); }
     void assign(T* p) {
         if (p != nullptr) p->service_add_ref();
         service_base* old = raw;
         raw = p;
-        if (old != nullptr) old->service_release();
-    }
-    void release() {
-        service_base* old = raw;
-        raw = nullptr;
         if (old != nullptr) old->service_release();
     }
     T* get() const { return static_cast<T*>(raw); }
