@@ -1,4 +1,4 @@
-// The one engine every benchmark of this process works on. Building it makes the fifteen measured
+// The one engine every benchmark of this process works on. Building it makes the seven measured
 // transform plans, which takes seconds, so it is built once, on first use, and never torn down.
 #pragma once
 

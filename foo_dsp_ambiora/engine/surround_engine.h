@@ -62,7 +62,7 @@ struct surround_engine {
 // Lifecycle (engine/build_engine.cpp, engine/reset_engine.cpp, engine/destroy_engine.cpp)
 
 // Makes what must exist before the first block: the headphone renderer's response spectra from
-// `hrir_tables` (20 x 8192 floats; null selects the built-in set) and its fifteen transform
+// `hrir_tables` (20 x 8192 floats; null selects the built-in set) and its seven transform
 // plans, and makes sure the steered decoder's kernels are chosen. `engine` is fresh or destroyed.
 void build_engine(surround_engine& engine, const float* hrir_tables = nullptr);
 

@@ -10,7 +10,7 @@
 namespace ambiora {
 
 // Everything slow happens here, at load: the twenty response transforms and the measured
-// planning of the fifteen run-time transforms. The playback thread never plans.
+// planning of the seven run-time transforms. The playback thread never plans.
 //
 // What if planning or allocation fails at load? Neither is checked: FFTW's planner does not fail
 // for a plain 1-D real transform, and a process that cannot find a few megabytes while loading a
@@ -19,7 +19,7 @@ void headphone_renderer_state::build(const float* hrir_tables) {
     for (aligned_buffer& spectrum : hrir_spectrum) spectrum.resize_discarding(spectrum_floats);
     prepare_hrir_spectra(*this, hrir_tables != nullptr ? hrir_tables : builtin_hrir_tables());
 
-    // FFTW_MEASURE scribbles over the arrays while it plans, so the feeds and products are planned
+    // FFTW_MEASURE scribbles over the arrays while it plans, so the feeds and ear sums are planned
     // before anything is stored in them; the renderer refills them for every block anyway.
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
         aligned_buffer& feed = speaker_feed[k];
@@ -27,12 +27,11 @@ void headphone_renderer_state::build(const float* hrir_tables) {
         feed_plan[k] = fftwf_plan_dft_r2c_1d(
             transform_length, feed.data, reinterpret_cast<fftwf_complex*>(feed.data), FFTW_MEASURE);
     }
-    for (std::uint32_t p = 0; p < speaker_count * ear_count; ++p) {
-        aligned_buffer& product = ear_product[p];
-        product.resize_discarding(spectrum_floats);
-        ear_plan[p] =
-            fftwf_plan_dft_c2r_1d(transform_length, reinterpret_cast<fftwf_complex*>(product.data),
-                                  product.data, FFTW_MEASURE);
+    for (std::uint32_t e = 0; e < ear_count; ++e) {
+        aligned_buffer& ear = ear_spectrum[e];
+        ear.resize_discarding(spectrum_floats);
+        ear_plan[e] = fftwf_plan_dft_c2r_1d(
+            transform_length, reinterpret_cast<fftwf_complex*>(ear.data), ear.data, FFTW_MEASURE);
     }
 
     overlap_tail.resize_discarding(transform_length);
@@ -41,7 +40,7 @@ void headphone_renderer_state::build(const float* hrir_tables) {
     tail_in_use = false;
 }
 
-// The feeds and products are rewritten before they are read, so they are left alone.
+// The feeds and ear sums are rewritten before they are read, so they are left alone.
 void headphone_renderer_state::reset() {
     overlap_tail.zero_used();
     feed_fill = 0;
@@ -76,7 +75,7 @@ void headphone_renderer_state::release() {
         plan = nullptr;
     }
     binaural_block.release();
-    for (aligned_buffer& product : ear_product) product.release();
+    for (aligned_buffer& ear : ear_spectrum) ear.release();
     overlap_tail.release();
     for (aligned_buffer& feed : speaker_feed) feed.release();
     for (aligned_buffer& spectrum : hrir_spectrum) spectrum.release();

@@ -29,9 +29,9 @@ inline constexpr std::uint32_t ear_count = 2;
 
 struct headphone_renderer_state {
     // Made by build, then only read.
-    aligned_buffer hrir_spectrum[hrir_table_count];           // response spectra
-    transform_plan feed_plan[speaker_count] = {};             // r2c, in place on speaker_feed
-    transform_plan ear_plan[speaker_count * ear_count] = {};  // c2r, in place on ear_product
+    aligned_buffer hrir_spectrum[hrir_table_count];  // response spectra
+    transform_plan feed_plan[speaker_count] = {};    // r2c, in place on speaker_feed
+    transform_plan ear_plan[ear_count] = {};         // c2r, in place on ear_spectrum
 
     // Stream state, carried from call to call.
     aligned_buffer speaker_feed[speaker_count];  // one block of each feed, then its spectrum
@@ -40,11 +40,11 @@ struct headphone_renderer_state {
     bool tail_in_use = false;     // overlap_tail may hold sound; cleared when the modes are left
 
     // Scratch, rewritten before it is read.
-    aligned_buffer ear_product[speaker_count * ear_count];  // feed x response, then time domain
-    aligned_buffer binaural_block;                          // stereo result of one call
+    aligned_buffer ear_spectrum[ear_count];  // sum of feed x response per ear, then time domain
+    aligned_buffer binaural_block;           // stereo result of one call
 
     // Sizes every fixed buffer, prepares the response spectra from `hrir_tables` (20 x 8192
-    // floats; null selects the built-in set) and makes the fifteen run-time transform plans. The
+    // floats; null selects the built-in set) and makes the seven run-time transform plans. The
     // state must be fresh (as constructed) or released.
     void build(const float* hrir_tables);
 

@@ -1,6 +1,6 @@
 // AMBIORA_PLAN_SECONDS: an upper bound on the time the component spends planning its transforms.
 //
-// The component plans its fifteen transforms with FFTW_MEASURE while it loads, which here is
+// The component plans its seven transforms with FFTW_MEASURE while it loads, which here is
 // before main() runs, and that search takes one to three seconds on an ordinary machine. That is
 // nothing for a long render or the demo, but it is paid again by every `--help`, every mistyped
 // option and every call of a script that renders many small files (our tests do). Setting this

@@ -13,7 +13,7 @@ Every tool reads the same 16-bit WAV and writes 32-bit float WAV into a scratch 
 figure compared is CPU time (user + system of the child process, from getrusage), so the result
 does not depend on how busy the machine's other cores are; "x rt" is the programme length over
 that CPU time. Each command also runs three times on a one-second file first: the median is its
-fixed cost (ours is mostly the measured planning of the fifteen transforms when the component
+fixed cost (ours is mostly the measured planning of the transforms when the component
 loads, one to three seconds; it is cut short where the mode does not use them), and the "steady"
 columns leave it out.
 
