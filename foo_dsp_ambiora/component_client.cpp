@@ -5,6 +5,7 @@
 #include "client.h"
 #include "module_state.h"
 #include "settings.h"
+#include "shared_engine.h"
 
 namespace ambiora {
 namespace {
@@ -67,6 +68,10 @@ module_state& module() {
 // May be called more than once; each call returns the same client. The component asks nothing of
 // the player's API object, and finds its own resources from its code's address (the dialog) or
 // the handle the loader gave DllMain (the tray), so neither argument is kept.
+//
+// The host calls this right after loading the module, outside the loader lock, so this is where
+// the engine is built: before the host can reach a service that uses it.
 extern "C" foobar2000_client* foobar2000_get_interface(foobar2000_api*, HINSTANCE) {
+    ambiora::build_shared_engine();
     return &ambiora::client;
 }

@@ -1,6 +1,7 @@
 // The component's three services. Each factory joins the head of the module's factory list as it
-// is constructed; they are built after the settings and the engine (init_order.h), so the host
-// cannot reach a service before its state exists.
+// is constructed; they are built after the settings (init_order.h), and the host finds them only
+// through the entry point, which builds the engine first, so the host cannot reach a service
+// before its state exists.
 #include "callback_ambiora.h"
 #include "component_version.h"
 #include "dsp/dsp_ambiora.h"

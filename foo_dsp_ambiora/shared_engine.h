@@ -1,7 +1,8 @@
 // The one process-wide surround engine, shared by every DSP instance of the component.
 //
-// It is built during static initialisation (before the host can create a DSP instance) and torn
-// down during static destruction at unload.
+// It is built when the host first asks for the component's entry point (before the host can create
+// a DSP instance), or on first use by whatever needs it earlier, and torn down during static
+// destruction at unload.
 //
 // Threading. Blocks run on the host's playback thread; resets also arrive from the thread that
 // delivers play callbacks (stop, seek), and a second DSP chain could in principle drive the engine
@@ -17,6 +18,10 @@
 #include "engine/surround_engine.h"
 
 namespace ambiora {
+
+// Builds the shared engine unless it is built already. Measures transform plans unless the wisdom
+// cache has them: call it only where waiting for that is acceptable, never on the playback thread.
+void build_shared_engine();
 
 // Runs one block through the shared engine.
 void process_shared_block(block_context& ctx);

@@ -6,6 +6,7 @@
 
 #include "engine/contain_damage.h"
 #include "engine/surround_engine.h"
+#include "headphone/transform_wisdom.h"
 
 namespace ambiora {
 
@@ -18,6 +19,10 @@ namespace ambiora {
 void headphone_renderer_state::build(const float* hrir_tables) {
     for (aligned_buffer& spectrum : hrir_spectrum) spectrum.resize_discarding(spectrum_floats);
     prepare_hrir_spectra(*this, hrir_tables != nullptr ? hrir_tables : builtin_hrir_tables());
+
+    // With this machine's wisdom from an earlier run, the measured planning below takes
+    // milliseconds instead of seconds; whatever it had to measure anyway is kept for the next run.
+    load_transform_wisdom();
 
     // FFTW_MEASURE scribbles over the arrays while it plans, so the feeds and ear sums are planned
     // before anything is stored in them; the renderer refills them for every block anyway.
@@ -33,6 +38,7 @@ void headphone_renderer_state::build(const float* hrir_tables) {
         ear_plan[e] = fftwf_plan_dft_c2r_1d(
             transform_length, reinterpret_cast<fftwf_complex*>(ear.data), ear.data, FFTW_MEASURE);
     }
+    save_transform_wisdom();
 
     overlap_tail.resize_discarding(transform_length);
     overlap_tail.zero_used();

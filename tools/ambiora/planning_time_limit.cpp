@@ -1,12 +1,12 @@
 // AMBIORA_PLAN_SECONDS: an upper bound on the time the component spends planning its transforms.
 //
-// The component plans its seven transforms with FFTW_MEASURE while it loads, which here is
-// before main() runs, and that search takes one to three seconds on an ordinary machine. That is
-// nothing for a long render or the demo, but it is paid again by every `--help`, every mistyped
-// option and every call of a script that renders many small files (our tests do). Setting this
-// variable (e.g. to 0.01) makes FFTW stop searching after that long and keep the best plan found;
-// the transforms compute the same thing, perhaps a little more slowly. Unset, the component plans
-// exactly as it does inside the player.
+// The component plans its seven transforms with FFTW_MEASURE when a command first brings it up,
+// and without this machine's wisdom in the user's cache (headphone/transform_wisdom.h) that search
+// takes one to three seconds. That is nothing for a long render or the demo, but it is paid by
+// every call of a script that renders many small files with a cold or unwritable cache (our tests
+// do). Setting this variable (e.g. to 0.01) makes FFTW stop searching after that long and keep the
+// best plan found; the transforms compute the same thing, perhaps a little more slowly. Unset, the
+// component plans exactly as it does inside the player.
 #include <fftw3.h>
 
 #include <cstdlib>
