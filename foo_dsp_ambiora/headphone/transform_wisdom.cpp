@@ -13,9 +13,10 @@
 #include "headphone/headphone_renderer_state.h"
 
 #if defined(_WIN32)
-#include <knownfolders.h>
-#include <shlobj.h>
+// clang-format off: windows.h must come before the shell's headers.
 #include <windows.h>
+#include <shlobj.h>
+// clang-format on
 #else
 #include <unistd.h>
 #endif
@@ -63,7 +64,9 @@ std::string wisdom_key() {
 }
 
 std::string exported_wisdom() {
-    std::unique_ptr<char, void (*)(void*)> text(fftwf_export_wisdom_to_string(), fftwf_free);
+    // FFTW hands the string over from plain malloc, so free releases it; fftwf_free would not on
+    // Windows, where FFTW's own allocations carry their alignment.
+    std::unique_ptr<char, void (*)(void*)> text(fftwf_export_wisdom_to_string(), std::free);
     return text ? std::string(text.get()) : std::string();
 }
 
