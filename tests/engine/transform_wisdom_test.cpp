@@ -45,6 +45,8 @@ TEST(TransformWisdom, FallsBackToMeasuringUnlessTheCacheHoldsThisMachinesWisdom)
     const fs::path root = fs::temp_directory_path() / ("wisdom-test-" + std::to_string(getpid()));
     fs::remove_all(root);
     write_file(root / "a-file", "");
+    const char* own_cache = std::getenv("XDG_CACHE_HOME");
+    const std::string restore = own_cache != nullptr ? own_cache : "";
     fftwf_forget_wisdom();
     const std::string none = wisdom_text();
     measure(40);
@@ -88,7 +90,11 @@ TEST(TransformWisdom, FallsBackToMeasuringUnlessTheCacheHoldsThisMachinesWisdom)
             EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1);
         }
     }
-    ::unsetenv("XDG_CACHE_HOME");
+    if (own_cache != nullptr) {
+        ::setenv("XDG_CACHE_HOME", restore.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CACHE_HOME");
+    }
     fftwf_forget_wisdom();
     fs::remove_all(root);
 }
