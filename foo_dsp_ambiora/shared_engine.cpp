@@ -36,4 +36,9 @@ void use_hrir_tables(const float* tables) {
     reset_engine(holder.engine);
 }
 
+std::uint64_t silenced_output_samples() {
+    std::lock_guard guard(holder.lock);
+    return holder.engine.silenced_output_samples;
+}
+
 }  // namespace ambiora
