@@ -24,6 +24,8 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
     write_file(path("bad-value.txt"), "# fine\n0 mode=4\n3 surround-delay=lots\n");
     write_file(path("bare.txt"), "4\n");
     write_file(path("precious.wav"), "keep me");
+    ASSERT_EQ(::link(path("in.wav").c_str(), path("hard.wav").c_str()), 0);
+    ASSERT_EQ(::symlink(path("in.wav").c_str(), path("soft.wav").c_str()), 0);
     ASSERT_EQ(::mkdir(path("folder").c_str(), 0777), 0);
     ASSERT_EQ(::mkdir(path("folder.wav").c_str(), 0777), 0);
     // Entries in the scratch folder, hidden temporary files included.
@@ -40,9 +42,11 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
         {{"render", path("folder"), out}, 1, "is a directory"},
         {{"render", path("notes.txt"), out}, 1, "not a sound file"},
         {{"render", path("nine.wav"), out}, 1, "has 9 channels"},
+        {{"render", path("three.wav"), path("precious.wav")}, 1, "5 or 6 (mono, stereo"},
         {{"render", path("empty.wav"), out}, 1, "holds no audio"},
-        // Found only after rendering, over an existing file that must survive.
-        {{"render", path("three.wav"), path("precious.wav")}, 1, "kept no audio"},
+        // OUT naming IN, itself or through a link, would replace the source.
+        {{"render", in, in}, 1, "same file as IN"},
+        {{"render", path("soft.wav"), path("hard.wav")}, 1, "same file as IN"},
         {{"render", in, out, "--loudness", "3"}, 2, "unknown option --loudness"},
         {{"render", in, out, "-x"}, 2, "unknown option -x"},
         {{"render", in, out, "--surround-delay", "abc"}, 2, "not 'abc'"},

@@ -34,4 +34,11 @@ std::vector<unsigned char> read_whole_file(const std::string& path) {
     return bytes;
 }
 
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 }  // namespace ambiora_cli

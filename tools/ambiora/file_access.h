@@ -12,4 +12,8 @@ void check_readable_file(const std::string& path);
 
 std::vector<unsigned char> read_whole_file(const std::string& path);
 
+// Whether both paths name one existing file: the same device and inode, so hard and symbolic links
+// count as the file itself.
+bool same_file(const std::string& a, const std::string& b);
+
 }  // namespace ambiora_cli

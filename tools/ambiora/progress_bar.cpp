@@ -30,6 +30,13 @@ void progress_bar::update(std::uint64_t done) {
 }
 
 void progress_bar::draw(std::uint64_t done) {
+    if (total_ == 0) {
+        // A stream's length is unknown until its end: count instead of measuring.
+        std::fprintf(stderr, "\r%s: %llu frames", label_.c_str(), (unsigned long long)done);
+        std::fflush(stderr);
+        drawn_ = true;
+        return;
+    }
     const double share = total_ == 0 ? 1.0 : std::min(1.0, double(done) / double(total_));
     const int filled = int(share * bar_width);
     std::string bar(std::size_t(filled), '#');

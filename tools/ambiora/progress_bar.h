@@ -10,6 +10,7 @@ namespace ambiora_cli {
 
 class progress_bar {
   public:
+    // `total` 0: unknown, so the bar counts what is done.
     progress_bar(std::string label, std::uint64_t total);
     ~progress_bar();
     progress_bar(const progress_bar&) = delete;

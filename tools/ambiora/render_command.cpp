@@ -8,7 +8,9 @@
 #include "chunk_log.h"
 #include "commands.h"
 #include "component_session.h"
+#include "file_access.h"
 #include "messages.h"
+#include "mode_warning.h"
 #include "pending_output.h"
 #include "progress_bar.h"
 #include "render_loop.h"
@@ -16,7 +18,9 @@
 #include "response_file.h"
 #include "schedule.h"
 #include "setting_options.h"
+#include "settings.h"
 #include "settings_arguments.h"
+#include "shared_engine.h"
 #include "sound_file_input.h"
 
 namespace ambiora_cli {
@@ -76,11 +80,14 @@ std::vector<option_spec> render_options_list(render_arguments& a) {
 void print_help(const std::vector<option_spec>& options) {
     std::cout
         << "usage: ambiora render IN OUT [options]\n\n"
-           "Runs IN (any file libsndfile reads: WAV, FLAC, AIFF, OGG...; 1 to 8 channels, any\n"
-           "rate) chunk by chunk through the Ambiora Processor component, as the player does,\n"
+           "Runs IN (any file libsndfile reads: WAV, FLAC, AIFF, OGG, MP3...; mono, stereo, or\n"
+           "4, 5 or 6 channels; any rate) chunk by chunk through the Ambiora Processor\n"
+           "component, as the player does,\n"
            "and writes what it keeps to OUT: 32-bit float WAV (WAVE_FORMAT_EXTENSIBLE with the\n"
            "output's channel mask), or FLAC when OUT ends in .flac. OUT appears only when the\n"
-           "render succeeds; an existing OUT is replaced whole or not at all.\n\n"
+           "render succeeds; an existing OUT is replaced whole or not at all, and never by IN\n"
+           "itself. A warning says when the mode cannot act on IN, when IN is shorter than its\n"
+           "header promises, and when samples were clipped or (NaN or infinite) silenced.\n\n"
            "Settings start from the component's defaults (or --settings FILE); values outside a\n"
            "setting's range are warned about and passed on, as a damaged stored configuration\n"
            "would be.\n\n"
@@ -118,6 +125,21 @@ std::string describe_input(const audio_source& in) {
     return std::to_string(in.channels()) + " channels at " + std::to_string(in.rate()) + " Hz";
 }
 
+// What the input's header promised against what came, and what the component had to silence.
+void warn_about_damage(const std::string& in_path, const sound_file_input& input,
+                       std::uint64_t frames_read, std::uint64_t silenced) {
+    if (frames_read < input.promised_frames()) {
+        warn(in_path + " is cut short: its header promises " +
+             std::to_string(input.promised_frames()) + " frames, it holds " +
+             std::to_string(frames_read) + "; rendered what is there");
+    }
+    if (silenced != 0) {
+        warn(std::to_string(silenced) +
+             " output samples were not finite numbers (NaN or infinite, from damage in " + in_path +
+             ") and were written as silence");
+    }
+}
+
 }  // namespace
 
 int render_command(std::span<char* const> arguments) {
@@ -133,6 +155,10 @@ int render_command(std::span<char* const> arguments) {
     }
     const std::string& in_path = parsed.positional[0];
     const std::string& out_path = parsed.positional[1];
+    if (same_file(in_path, out_path)) {
+        throw run_error("OUT " + out_path + " is the same file as IN " + in_path +
+                        ": writing it would destroy the input; choose another OUT");
+    }
 
     // Everything that can be checked is checked before any work, so a mistake costs nothing.
     std::optional<schedule> plan;
@@ -147,7 +173,6 @@ int render_command(std::span<char* const> arguments) {
     std::vector<float> responses;
     if (!a.hrir_path.empty()) responses = read_response_file(a.hrir_path);
     sound_file_input input(in_path);
-    if (input.frames() == 0) throw run_error(in_path + " holds no audio");
     pending_output out(out_path);
     a.settings.prepare_save();
 
@@ -155,6 +180,11 @@ int render_command(std::span<char* const> arguments) {
     a.settings.apply(session);
     if (!responses.empty()) use_responses(responses);
     service_ptr_t<dsp> instance = session.new_instance();
+    if (!plan) {
+        if (auto warning = mode_warning(ambiora::cfg_mode, input.channels(), input.rate()))
+            warn(*warning);
+    }
+    const std::uint64_t silenced_before = ambiora::silenced_output_samples();
 
     const auto started = std::chrono::steady_clock::now();
     progress_bar progress("rendering", input.frames());
@@ -169,23 +199,30 @@ int render_command(std::span<char* const> arguments) {
         };
         hooks.after_chunk = [&](std::uint64_t, const kept_chunks& kept) { log.add(kept); };
         totals = run_render(input, *instance, settings, hooks, &progress);
+        if (totals.input_frames == 0) throw run_error(in_path + " holds no audio");
         log.close();
         warn_about_unreached_steps(*plan, totals.input_chunks);
+        warn_about_damage(in_path, input, totals.input_frames,
+                          ambiora::silenced_output_samples() - silenced_before);
     } else {
         rendered_audio_writer writer(out, *format, input.frames());
         hooks.after_chunk = [&](std::uint64_t, const kept_chunks& kept) { writer.add(kept); };
+        hooks.end_of_input = [&](std::uint64_t frames) { writer.limit_to(frames); };
         totals = run_render(input, *instance, settings, hooks, &progress);
+        if (totals.input_frames == 0) throw run_error(in_path + " holds no audio");
         if (!writer.close()) {
             throw run_error("the component kept no audio of " + in_path + " (" +
                             describe_input(input) +
-                            "; it takes 1, 2, 4, 5 or 6 channels, and a headphone mode holds back "
-                            "up to 8191 frames with --no-tail); nothing written");
+                            "; a headphone mode holds back up to 8191 frames with --no-tail); "
+                            "nothing written");
         }
         if (writer.clipped_samples() != 0) {
             warn(std::to_string(writer.clipped_samples()) +
                  " samples beyond full scale were clipped in " + out_path +
                  " (lower --master-gain or write float)");
         }
+        warn_about_damage(in_path, input, totals.input_frames,
+                          ambiora::silenced_output_samples() - silenced_before);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         note(out_path + ": " + describe_output_format(*format) + ", " +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 
 #include "channel_layout.h"
@@ -122,15 +123,25 @@ void sound_file_output::write(const float* interleaved, std::size_t frames) {
         clipped_ += std::uint64_t(std::count_if(interleaved, interleaved + frames * channels_,
                                                 [](float x) { return std::fabs(x) > 1.0f; }));
     }
+    errno = 0;
     if (sf_writef_float(file_, interleaved, sf_count_t(frames)) != sf_count_t(frames)) {
-        throw run_error("cannot write " + target_ + ": " + sf_strerror(file_));
+        throw run_error("cannot write " + target_ + ": " + failure_reason());
     }
 }
 
+// libsndfile sets no error of its own when the system refused the write (a full disk) or an
+// encoder refused the samples, and says "No Error." then; the system's reason is in errno.
+std::string sound_file_output::failure_reason() const {
+    if (sf_error(file_) != SF_ERR_NO_ERROR) return sf_strerror(file_);
+    if (errno != 0) return system_error_text(errno);
+    return "the encoder refused the samples";
+}
+
 void sound_file_output::close() {
+    errno = 0;
     sf_write_sync(file_);
     const int error = sf_error(file_);
-    const std::string reason = sf_strerror(file_);
+    const std::string reason = failure_reason();
     const int closed = sf_close(file_);
     file_ = nullptr;
     if (error != SF_ERR_NO_ERROR || closed != 0) {

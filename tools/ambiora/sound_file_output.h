@@ -52,6 +52,8 @@ class sound_file_output {
     std::uint64_t clipped_samples() const { return clipped_; }
 
   private:
+    std::string failure_reason() const;
+
     std::string target_;
     SNDFILE* file_ = nullptr;
     unsigned channels_;
