@@ -1,5 +1,6 @@
 // ambiora render IN OUT [options]: one sound file through the component.
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -32,8 +33,15 @@ struct render_arguments {
     std::optional<sample_encoding> encoding;
     std::string hrir_path;
     std::string schedule_path;
+    std::string type;
     bool complete_tail = true;
+    bool keep_existing = false;
 };
+
+bool ends_with(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 std::size_t parse_chunk_frames(const std::string& text) {
     std::size_t frames = 0;
@@ -60,6 +68,14 @@ std::vector<option_spec> render_options_list(render_arguments& a) {
     options.push_back({"sample-format", "F",
                        "float, 24 or 16 (default: float for .wav, 24 for .flac)",
                        [&a](const std::string& v) { a.encoding = parse_sample_encoding(v); }});
+    options.push_back({"type", "TYPE",
+                       "the output container: " + container_names() +
+                           " (default: from OUT's extension; WAV for -)",
+                       [&a](const std::string& v) { a.type = v; }, "t"});
+    options.push_back({"overwrite", "", "replace an existing OUT (the default)",
+                       [&a](const std::string&) { a.keep_existing = false; }, "y"});
+    options.push_back({"no-overwrite", "", "never replace an existing OUT: stop at once instead",
+                       [&a](const std::string&) { a.keep_existing = true; }, "n"});
     options.push_back({"hrir", "FILE",
                        "replace the built-in head-related responses by FILE: 20 x 8192 "
                        "little-endian float32, numbered 10 x bank + 2 x speaker + ear",
@@ -72,8 +88,10 @@ std::vector<option_spec> render_options_list(render_arguments& a) {
                        "write only what the component released for the input's own chunks, as in "
                        "the player (a headphone mode then ends up to 8191 frames early)",
                        [&a](const std::string&) { a.complete_tail = false; }});
-    options.push_back({"quiet", "", "print errors only: no progress, warnings or summary",
-                       [](const std::string&) { set_quiet(true); }});
+    options.push_back({"quiet", "",
+                       "print errors only: no progress, warnings or summary, nor the decoders' "
+                       "own messages",
+                       [](const std::string&) { set_quiet(true); }, "q"});
     return options;
 }
 
@@ -82,12 +100,14 @@ void print_help(const std::vector<option_spec>& options) {
         << "usage: ambiora render IN OUT [options]\n\n"
            "Runs IN (any file libsndfile reads: WAV, FLAC, AIFF, OGG, MP3...; mono, stereo, or\n"
            "4, 5 or 6 channels; any rate) chunk by chunk through the Ambiora Processor\n"
-           "component, as the player does,\n"
-           "and writes what it keeps to OUT: 32-bit float WAV (WAVE_FORMAT_EXTENSIBLE with the\n"
-           "output's channel mask), or FLAC when OUT ends in .flac. OUT appears only when the\n"
-           "render succeeds; an existing OUT is replaced whole or not at all, and never by IN\n"
-           "itself. A warning says when the mode cannot act on IN, when IN is shorter than its\n"
-           "header promises, and when samples were clipped or (NaN or infinite) silenced.\n\n"
+           "component, as the player does, and writes what it keeps to OUT in the container its\n"
+           "extension or --type names: WAV (32-bit float WAVE_FORMAT_EXTENSIBLE with the\n"
+           "output's channel mask; RF64 past 4 GB), RF64, W64, AIFF, FLAC (24-bit), Ogg Vorbis\n"
+           "or Opus. IN - reads standard input; OUT - writes standard output (WAV unless --type\n"
+           "says otherwise), once the render has succeeded. OUT appears only when the render\n"
+           "succeeds; an existing OUT is replaced whole or not at all, and never by IN itself.\n"
+           "A warning says when the mode cannot act on IN, when IN is shorter than its header\n"
+           "promises, and when samples were clipped or (NaN or infinite) silenced.\n\n"
            "Settings start from the component's defaults (or --settings FILE); values outside a\n"
            "setting's range are warned about and passed on, as a damaged stored configuration\n"
            "would be.\n\n"
@@ -98,7 +118,13 @@ void print_help(const std::vector<option_spec>& options) {
            "  ambiora render song.flac song-5.1.wav\n"
            "  ambiora render song.flac song-phones.wav --mode \"Ambiora Headphone\"\n"
            "  ambiora render film-5.1.wav film-encoded.flac --mode 7 --master-gain -3\n"
-           "  ambiora render song.wav moves.chunks --schedule moves.txt --chunk 1024\n";
+           "  ffmpeg -i film.mkv -f wav - | ambiora render - - --mode 5 | ffplay -\n"
+           "  ambiora render song.wav moves.chunks --schedule moves.txt --chunk 1024\n\n"
+           "chunk log (OUT with --schedule; numbers little-endian): \"CHUNKS1\\0\", u32 rate,\n"
+           "u32 input chunks, then per input chunk u32 kept (1/0), u32 channels, u32 frames,\n"
+           "u32 channel mask and channels x frames float32, interleaved.\n\n"
+           "exit status: 0 done (warnings may have been printed), 1 the work failed, 2 the\n"
+           "command line was wrong.\n";
 }
 
 void apply_schedule_steps(const schedule& plan, std::uint64_t index, component_session& session,
@@ -155,7 +181,11 @@ int render_command(std::span<char* const> arguments) {
     }
     const std::string& in_path = parsed.positional[0];
     const std::string& out_path = parsed.positional[1];
-    if (same_file(in_path, out_path)) {
+    const bool to_stdout = out_path == standard_stream_name;
+    if (a.keep_existing && !to_stdout && std::filesystem::exists(out_path)) {
+        throw run_error(out_path + " exists, and --no-overwrite (-n) keeps it");
+    }
+    if (in_path != standard_stream_name && !to_stdout && same_file(in_path, out_path)) {
         throw run_error("OUT " + out_path + " is the same file as IN " + in_path +
                         ": writing it would destroy the input; choose another OUT");
     }
@@ -165,9 +195,17 @@ int render_command(std::span<char* const> arguments) {
     std::optional<output_format> format;
     if (!a.schedule_path.empty()) {
         if (a.encoding) throw usage_error("--sample-format has no meaning with --schedule");
+        if (!a.type.empty()) throw usage_error("--type has no meaning with --schedule");
+        // The log is no sound file; a name like song.wav would have a player choke on it.
+        if (!ends_with(out_path, ".chunks")) {
+            throw usage_error(
+                "with --schedule OUT is a chunk log, not a sound file: give it a "
+                "name ending in .chunks");
+        }
         plan = read_schedule(a.schedule_path);
     } else {
-        format = choose_output_format(out_path, a.encoding);
+        format = choose_output_format(out_path, to_stdout && a.type.empty() ? "wav" : a.type,
+                                      a.encoding);
     }
     const std::optional<std::vector<unsigned char>> stored = a.settings.read_stored_settings();
     std::vector<float> responses;
@@ -225,9 +263,9 @@ int render_command(std::span<char* const> arguments) {
                           ambiora::silenced_output_samples() - silenced_before);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        note(out_path + ": " + describe_output_format(*format) + ", " +
-             std::to_string(writer.channels()) + " channels (" + describe_channels(writer.mask()) +
-             "), " + std::to_string(input.rate()) + " Hz, " +
+        note((to_stdout ? std::string("standard output") : out_path) + ": " +
+             writer.written_format() + ", " + std::to_string(writer.channels()) + " channels (" +
+             describe_channels(writer.mask()) + "), " + std::to_string(input.rate()) + " Hz, " +
              std::to_string(writer.frames_written()) + " frames; rendered in " +
              std::to_string(int(seconds * 1000.0)) + " ms");
     }

@@ -53,6 +53,10 @@ bool rendered_audio_writer::close() {
     return true;
 }
 
+std::string rendered_audio_writer::written_format() const {
+    return file_ ? file_->written_format() : describe_output_format(format_);
+}
+
 std::uint64_t rendered_audio_writer::clipped_samples() const {
     return file_ ? file_->clipped_samples() : 0;
 }

@@ -35,6 +35,8 @@ class rendered_audio_writer {
     unsigned mask() const { return mask_; }
     std::uint64_t frames_written() const { return frames_written_; }
     std::uint64_t clipped_samples() const;
+    // "32-bit float WAV", or RF64 if a WAV of unknown length grew past 4 GB.
+    std::string written_format() const;
 
   private:
     pending_output& target_;

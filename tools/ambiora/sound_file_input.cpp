@@ -1,5 +1,9 @@
 #include "sound_file_input.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <sstream>
 
 #include "file_access.h"
@@ -36,13 +40,23 @@ std::uint64_t frames_promised_by_header(SNDFILE* file, std::uint64_t frames) {
 
 }  // namespace
 
-sound_file_input::sound_file_input(const std::string& path) : path_(path) {
-    check_readable_file(path);
-    open(path);
-    if ((info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
+sound_file_input::sound_file_input(const std::string& path)
+    : path_(path == standard_stream_name ? "standard input" : path),
+      from_stdin_(path == standard_stream_name) {
+    if (!from_stdin_) check_readable_file(path);
+    open();
+    // A seekable MP3 (a file, or one redirected to standard input) again, as a stream.
+    if ((info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && info_.frames != SF_COUNT_MAX) {
         close();
-        stream_ = std::make_unique<streamed_file>(path);
-        open(path);
+        const int file = from_stdin_ ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                                     : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (file < 0 || ::lseek(file, 0, SEEK_SET) != 0) {
+            const int error = errno;
+            if (file >= 0) ::close(file);
+            throw run_error("cannot read " + path_ + ": " + system_error_text(error));
+        }
+        stream_ = std::make_unique<streamed_file>(file, path_);
+        open();
     }
     // The destructor does not run for a constructor that throws, so close the file here.
     auto refuse = [this](const std::string& message) {
@@ -50,20 +64,26 @@ sound_file_input::sound_file_input(const std::string& path) : path_(path) {
         throw run_error(message);
     };
     if (!component_takes(info_.channels)) {
-        refuse(path + " has " + std::to_string(info_.channels) +
+        refuse(path_ + " has " + std::to_string(info_.channels) +
                " channels; the component takes 1, 2, 4, 5 or 6 (mono, stereo, quad, 5.0, 5.1): "
                "remix it to one of those first");
     }
-    if (info_.samplerate <= 0) refuse(path + " has no valid sample rate");
+    if (info_.samplerate <= 0) refuse(path_ + " has no valid sample rate");
     // A stream's length is unknown until its end: libsndfile says "as many as there can be".
     frames_ = info_.frames > 0 && info_.frames != SF_COUNT_MAX ? std::uint64_t(info_.frames) : 0;
     promised_frames_ = frames_ == 0 ? 0 : frames_promised_by_header(file_, frames_);
 }
 
-void sound_file_input::open(const std::string& path) {
+void sound_file_input::open() {
     info_ = {};
-    file_ = stream_ ? sf_open_fd(stream_->reader_descriptor(), SFM_READ, &info_, SF_TRUE)
-                    : sf_open(path.c_str(), SFM_READ, &info_);
+    if (stream_) {
+        file_ = sf_open_fd(stream_->reader_descriptor(), SFM_READ, &info_, SF_TRUE);
+    } else if (from_stdin_) {
+        file_ = sf_open_fd(STDIN_FILENO, SFM_READ, &info_, SF_FALSE);
+    } else {
+        file_ = sf_open(path_.c_str(), SFM_READ, &info_);
+    }
+    const std::string& path = path_;
     if (file_ == nullptr) {
         // libsndfile says "Format not recognised." for text and "Error in WAV file..." for a
         // damaged header; both mean we cannot use the file.

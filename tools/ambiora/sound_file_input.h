@@ -18,6 +18,7 @@ class sound_file_input final : public audio_source {
   public:
     // Throws run_error for a missing, unreadable, unsupported or corrupt file, and for a channel
     // count the component does not take.
+    // "-" reads standard input.
     explicit sound_file_input(const std::string& path);
     ~sound_file_input() override;
     sound_file_input(const sound_file_input&) = delete;
@@ -34,10 +35,11 @@ class sound_file_input final : public audio_source {
     std::uint64_t promised_frames() const { return promised_frames_; }
 
   private:
-    void open(const std::string& path);
+    void open();
     void close();
 
-    std::string path_;
+    std::string path_;  // for messages: "standard input" for -
+    bool from_stdin_;
     std::unique_ptr<streamed_file> stream_;
     SNDFILE* file_ = nullptr;
     SF_INFO info_{};

@@ -28,9 +28,7 @@ void copy_into(int file, int socket) {
 
 }  // namespace
 
-streamed_file::streamed_file(const std::string& path) {
-    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) throw run_error("cannot read " + path + ": " + system_error_text(errno));
+streamed_file::streamed_file(int file, const std::string& path) {
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         const int error = errno;

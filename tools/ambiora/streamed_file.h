@@ -13,8 +13,9 @@ namespace ambiora_cli {
 
 class streamed_file {
   public:
-    // Throws run_error when the file cannot be opened.
-    explicit streamed_file(const std::string& path);
+    // Streams `file` (a descriptor it takes over) from where it stands; `path` names it in
+    // messages. Throws run_error when no socket pair can be made.
+    streamed_file(int file, const std::string& path);
     // Waits for the copying thread, which stops at the end of the file or as soon as the reader
     // closed its end.
     ~streamed_file();
