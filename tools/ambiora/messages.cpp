@@ -63,6 +63,10 @@ void print_error(const std::string& text) {
     print_line("", text);
 }
 
+std::string count_of(std::uint64_t count, const std::string& noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string system_error_text(int error_number) {
     return std::strerror(error_number);
 }

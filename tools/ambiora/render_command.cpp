@@ -144,11 +144,11 @@ void warn_about_unreached_steps(const schedule& plan, std::uint64_t chunks) {
     const auto first_unreached = plan.steps_before_chunk.lower_bound(chunks);
     if (first_unreached == plan.steps_before_chunk.end()) return;
     warn(plan.path + ": the steps for chunk " + std::to_string(first_unreached->first) +
-         " and later were never reached (the input made " + std::to_string(chunks) + " chunks)");
+         " and later were never reached (the input made " + count_of(chunks, "chunk") + ")");
 }
 
 std::string describe_input(const audio_source& in) {
-    return std::to_string(in.channels()) + " channels at " + std::to_string(in.rate()) + " Hz";
+    return count_of(in.channels(), "channel") + " at " + std::to_string(in.rate()) + " Hz";
 }
 
 // What the input's header promised against what came, and what the component had to silence.
@@ -156,13 +156,13 @@ void warn_about_damage(const std::string& in_path, const sound_file_input& input
                        std::uint64_t frames_read, std::uint64_t silenced) {
     if (frames_read < input.promised_frames()) {
         warn(in_path + " is cut short: its header promises " +
-             std::to_string(input.promised_frames()) + " frames, it holds " +
+             count_of(input.promised_frames(), "frame") + ", it holds " +
              std::to_string(frames_read) + "; rendered what is there");
     }
     if (silenced != 0) {
-        warn(std::to_string(silenced) +
-             " output samples were not finite numbers (NaN or infinite, from damage in " + in_path +
-             ") and were written as silence");
+        warn(count_of(silenced, "output sample") + (silenced == 1 ? " was" : " were") +
+             " not finite (NaN or infinite, from damage in " + in_path +
+             ") and written as silence");
     }
 }
 
@@ -225,7 +225,7 @@ int render_command(std::span<char* const> arguments) {
     const std::uint64_t silenced_before = ambiora::silenced_output_samples();
 
     const auto started = std::chrono::steady_clock::now();
-    progress_bar progress("rendering", input.frames());
+    progress_bar progress("rendering", input.frames(), input.rate());
     render_options settings{a.chunk_frames, a.complete_tail && !plan};
     render_hooks hooks;
     render_totals totals;
@@ -255,8 +255,8 @@ int render_command(std::span<char* const> arguments) {
                             "nothing written");
         }
         if (writer.clipped_samples() != 0) {
-            warn(std::to_string(writer.clipped_samples()) +
-                 " samples beyond full scale were clipped in " + out_path +
+            warn(count_of(writer.clipped_samples(), "sample") + " beyond full scale " +
+                 (writer.clipped_samples() == 1 ? "was" : "were") + " clipped in " + out_path +
                  " (lower --master-gain or write float)");
         }
         warn_about_damage(in_path, input, totals.input_frames,
@@ -264,9 +264,9 @@ int render_command(std::span<char* const> arguments) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         note((to_stdout ? std::string("standard output") : out_path) + ": " +
-             writer.written_format() + ", " + std::to_string(writer.channels()) + " channels (" +
+             writer.written_format() + ", " + count_of(writer.channels(), "channel") + " (" +
              describe_channels(writer.mask()) + "), " + std::to_string(input.rate()) + " Hz, " +
-             std::to_string(writer.frames_written()) + " frames; rendered in " +
+             count_of(writer.frames_written(), "frame") + "; rendered in " +
              std::to_string(int(seconds * 1000.0)) + " ms");
     }
     out.commit();

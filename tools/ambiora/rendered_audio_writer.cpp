@@ -10,7 +10,7 @@ namespace ambiora_cli {
 namespace {
 
 std::string describe_layout(unsigned channels, unsigned mask) {
-    return std::to_string(channels) + " channels (" + describe_channels(mask) + ")";
+    return count_of(channels, "channel") + " (" + describe_channels(mask) + ")";
 }
 
 }  // namespace

@@ -64,8 +64,8 @@ sound_file_input::sound_file_input(const std::string& path)
         throw run_error(message);
     };
     if (!component_takes(info_.channels)) {
-        refuse(path_ + " has " + std::to_string(info_.channels) +
-               " channels; the component takes 1, 2, 4, 5 or 6 (mono, stereo, quad, 5.0, 5.1): "
+        refuse(path_ + " has " + count_of(std::uint64_t(info_.channels), "channel") +
+               "; the component takes 1, 2, 4, 5 or 6 (mono, stereo, quad, 5.0, 5.1): "
                "remix it to one of those first");
     }
     if (info_.samplerate <= 0) refuse(path_ + " has no valid sample rate");

@@ -159,7 +159,7 @@ sound_file_output::sound_file_output(pending_output& target, output_format forma
     may_stay_rf64_ = format.container == container_format::wav && expected_frames == 0;
     if (!sf_format_check(&info)) {
         throw run_error("cannot write " + target_ + ": " + describe_output_format(format) +
-                        " does not take " + std::to_string(channels) + " channels at " +
+                        " does not take " + count_of(channels, "channel") + " at " +
                         std::to_string(rate) + " Hz");
     }
     file_ = sf_open_fd(target.release_descriptor(), SFM_WRITE, &info, SF_TRUE);
