@@ -56,6 +56,11 @@ TEST_F(pipes_and_formats, every_container_and_both_pipes_carry_the_whole_render)
         }
         EXPECT_GT(rms(s.samples), 0.01);
     }
+    // FLAC's own five-channel layout has a centre where the player's has LFE: the mask must say.
+    write_sound(path("five.wav"), tones(5));
+    EXPECT_EQ(run_ambiora({"render", path("five.wav"), path("five.flac"), "--mode", "0"}).exit_code,
+              0);
+    EXPECT_TRUE(contains(read_file(path("five.flac")), "WAVEFORMATEXTENSIBLE_CHANNEL_MASK=0x003B"));
 }
 
 }  // namespace

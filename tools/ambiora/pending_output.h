@@ -25,6 +25,8 @@ class pending_output {
     pending_output& operator=(const pending_output&) = delete;
 
     const std::string& target() const { return target_; }
+    // The temporary file's name; empty for standard output, whose file has none.
+    std::string temporary_path() const { return to_stdout_ ? std::string() : temporary_; }
 
     // The temporary file's descriptor, handed over: the caller closes it (libsndfile does). For
     // standard output a second descriptor of it, so that it can be copied out at the end.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "channel_layout.h"
+#include "flac_channel_mask.h"
 #include "messages.h"
 #include "pending_output.h"
 
@@ -50,6 +51,16 @@ void rendered_audio_writer::add(const kept_chunks& kept) {
 bool rendered_audio_writer::close() {
     if (!file_) return false;
     file_->close();
+    if (format_.container == container_format::flac && flac_needs_channel_mask(channels_, mask_)) {
+        if (target_.temporary_path().empty()) {
+            warn("FLAC on standard output cannot say that its " + count_of(channels_, "channel") +
+                 " are " + describe_channels(mask_) +
+                 ": readers will take them for FLAC's own "
+                 "layout; write a file, or WAV, to keep the layout");
+        } else {
+            write_flac_channel_mask(target_.temporary_path(), mask_);
+        }
+    }
     return true;
 }
 
