@@ -56,6 +56,15 @@ TEST_F(pipes_and_formats, every_container_and_both_pipes_carry_the_whole_render)
         }
         EXPECT_GT(rms(s.samples), 0.01);
     }
+    // Under nohup SIGHUP is ignored from the start, and must stay so: a hang-up halfway through a
+    // piped input (the pipe pauses after the header) leaves the render running to the end.
+    const std::string in = path("in.wav"), out = path("nohup.wav");
+    const std::string nohup = "(head -c 100 '" + in + "'; sleep 2; tail -c +101 '" + in +
+                              "') | (trap '' HUP; AMBIORA_PLAN_SECONDS=0.01 exec '" AMBIORA_BINARY
+                              "' render - '" +
+                              out + "' -q) & p=$!; sleep 1; kill -HUP $p; wait $p";
+    EXPECT_EQ(std::system(nohup.c_str()), 0);
+    EXPECT_EQ(read_sound(out).frames(), frames);
     // FLAC's own five-channel layout has a centre where the player's has LFE: the mask must say.
     write_sound(path("five.wav"), tones(5));
     EXPECT_EQ(run_ambiora({"render", path("five.wav"), path("five.flac"), "--mode", "0"}).exit_code,
