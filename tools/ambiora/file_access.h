@@ -6,7 +6,7 @@
 
 namespace ambiora_cli {
 
-// "-" as IN or OUT: standard input or output, as sox and ffmpeg users expect.
+// "-" as IN or OUT: standard input or output, the convention of command-line audio tools.
 inline constexpr const char* standard_stream_name = "-";
 
 // Throws run_error "cannot read PATH: reason" when the path is missing, a directory or
