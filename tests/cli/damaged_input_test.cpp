@@ -70,6 +70,13 @@ TEST_F(damaged_input, every_render_is_whole_or_says_what_it_is_not) {
         {"nan6.wav", {"--mode", "8"}, "out.wav", 12000, " not finite (NaN"},
         {"cut.wav", {"--mode", "2"}, "out.wav", 5000, "promises 12000 frames, it holds 59"},
     };
+    // The MP3 decoder complains about damaged frames on stderr itself; --quiet silences it too.
+    std::string damaged = read_file(path("vbr.mp3"));
+    for (std::size_t i = 500; i < damaged.size(); i += 97) damaged[i] = char(0xff);
+    write_file(path("damaged.mp3"), damaged);
+    const run_result quiet = run_ambiora({"render", path("damaged.mp3"), path("q.wav"), "-q"});
+    EXPECT_EQ(quiet.exit_code, 0);
+    EXPECT_EQ(quiet.err, "");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.in + " " + testing::PrintToString(row.options));
         std::vector<std::string> call = {"render", path(row.in), path(row.out)};

@@ -57,8 +57,8 @@ TEST_F(pipes_and_formats, every_container_and_both_pipes_carry_the_whole_render)
         EXPECT_GT(rms(s.samples), 0.01);
     }
     // A write error names its cause.
-    const std::string full =
-        "'" AMBIORA_BINARY "' render '" + path("in.wav") + "' - >/dev/full 2>'" + path("err") + "'";
+    const std::string full = "AMBIORA_PLAN_SECONDS=0.01 '" AMBIORA_BINARY "' render '" +
+                             path("in.wav") + "' - >/dev/full 2>'" + path("err") + "'";
     EXPECT_NE(std::system(full.c_str()), 0);
     EXPECT_TRUE(contains(read_file(path("err")), "standard output: No space left on device"));
     // Under nohup SIGHUP is ignored from the start, and must stay so: a hang-up halfway through a
