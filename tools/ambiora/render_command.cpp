@@ -182,6 +182,8 @@ int render_command(std::span<char* const> arguments) {
     const std::string& in_path = parsed.positional[0];
     const std::string& out_path = parsed.positional[1];
     const bool to_stdout = out_path == standard_stream_name;
+    const std::string in_name = in_path == standard_stream_name ? "standard input" : in_path;
+    const std::string out_name = to_stdout ? "standard output" : out_path;
     if (a.keep_existing && !to_stdout && std::filesystem::exists(out_path)) {
         throw run_error(out_path + " exists, and --no-overwrite (-n) keeps it");
     }
@@ -237,35 +239,35 @@ int render_command(std::span<char* const> arguments) {
         };
         hooks.after_chunk = [&](std::uint64_t, const kept_chunks& kept) { log.add(kept); };
         totals = run_render(input, *instance, settings, hooks, &progress);
-        if (totals.input_frames == 0) throw run_error(in_path + " holds no audio");
+        if (totals.input_frames == 0) throw run_error(in_name + " holds no audio");
         log.close();
         warn_about_unreached_steps(*plan, totals.input_chunks);
-        warn_about_damage(in_path, input, totals.input_frames,
+        warn_about_damage(in_name, input, totals.input_frames,
                           ambiora::silenced_output_samples() - silenced_before);
     } else {
         rendered_audio_writer writer(out, *format, input.frames());
         hooks.after_chunk = [&](std::uint64_t, const kept_chunks& kept) { writer.add(kept); };
         hooks.end_of_input = [&](std::uint64_t frames) { writer.limit_to(frames); };
         totals = run_render(input, *instance, settings, hooks, &progress);
-        if (totals.input_frames == 0) throw run_error(in_path + " holds no audio");
+        if (totals.input_frames == 0) throw run_error(in_name + " holds no audio");
         if (!writer.close()) {
-            throw run_error("the component kept no audio of " + in_path + " (" +
+            throw run_error("the component kept no audio of " + in_name + " (" +
                             describe_input(input) +
                             "; a headphone mode holds back up to 8191 frames with --no-tail); "
                             "nothing written");
         }
         if (writer.clipped_samples() != 0) {
             warn(count_of(writer.clipped_samples(), "sample") + " beyond full scale " +
-                 (writer.clipped_samples() == 1 ? "was" : "were") + " clipped in " + out_path +
+                 (writer.clipped_samples() == 1 ? "was" : "were") + " clipped in " + out_name +
                  " (lower --master-gain or write float)");
         }
-        warn_about_damage(in_path, input, totals.input_frames,
+        warn_about_damage(in_name, input, totals.input_frames,
                           ambiora::silenced_output_samples() - silenced_before);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        note((to_stdout ? std::string("standard output") : out_path) + ": " +
-             writer.written_format() + ", " + count_of(writer.channels(), "channel") + " (" +
-             describe_channels(writer.mask()) + "), " + std::to_string(input.rate()) + " Hz, " +
+        note(out_name + ": " + writer.written_format() + ", " +
+             count_of(writer.channels(), "channel") + " (" + describe_channels(writer.mask()) +
+             "), " + std::to_string(input.rate()) + " Hz, " +
              count_of(writer.frames_written(), "frame") + "; rendered in " +
              std::to_string(int(seconds * 1000.0)) + " ms");
     }
