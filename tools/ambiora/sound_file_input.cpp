@@ -8,7 +8,7 @@
 
 #include "file_access.h"
 #include "messages.h"
-#include "streamed_file.h"
+#include "mpeg_decoder.h"
 
 namespace ambiora_cli {
 namespace {
@@ -45,19 +45,6 @@ sound_file_input::sound_file_input(const std::string& path)
       from_stdin_(path == standard_stream_name) {
     if (!from_stdin_) check_readable_file(path);
     open();
-    // A seekable MP3 (a file, or one redirected to standard input) again, as a stream.
-    if ((info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && info_.frames != SF_COUNT_MAX) {
-        close();
-        const int file = from_stdin_ ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
-                                     : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (file < 0 || ::lseek(file, 0, SEEK_SET) != 0) {
-            const int error = errno;
-            if (file >= 0) ::close(file);
-            throw run_error("cannot read " + path_ + ": " + system_error_text(error));
-        }
-        stream_ = std::make_unique<streamed_file>(file, path_);
-        open();
-    }
     // The destructor does not run for a constructor that throws, so close the file here.
     auto refuse = [this](const std::string& message) {
         close();
@@ -69,6 +56,17 @@ sound_file_input::sound_file_input(const std::string& path)
                "remix it to one of those first");
     }
     if (info_.samplerate <= 0) refuse(path_ + " has no valid sample rate");
+    // A seekable MP3 (a file, or one redirected to standard input) is decoded by libmpg123
+    // itself, to its end; from a pipe libsndfile knows no length to stop at.
+    if ((info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && info_.frames != SF_COUNT_MAX) {
+        close();
+        const int file = from_stdin_ ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                                     : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (file < 0) throw run_error("cannot read " + path_ + ": " + system_error_text(errno));
+        mpeg_ = std::make_unique<mpeg_decoder>(file, channels(), rate(), path_);
+        frames_ = 0;
+        return;
+    }
     // A stream's length is unknown until its end: libsndfile says "as many as there can be".
     frames_ = info_.frames > 0 && info_.frames != SF_COUNT_MAX ? std::uint64_t(info_.frames) : 0;
     promised_frames_ = frames_ == 0 ? 0 : frames_promised_by_header(file_, frames_);
@@ -76,9 +74,7 @@ sound_file_input::sound_file_input(const std::string& path)
 
 void sound_file_input::open() {
     info_ = {};
-    if (stream_) {
-        file_ = sf_open_fd(stream_->reader_descriptor(), SFM_READ, &info_, SF_TRUE);
-    } else if (from_stdin_) {
+    if (from_stdin_) {
         file_ = sf_open_fd(STDIN_FILENO, SFM_READ, &info_, SF_FALSE);
     } else {
         file_ = sf_open(path_.c_str(), SFM_READ, &info_);
@@ -105,6 +101,7 @@ sound_file_input::~sound_file_input() {
 }
 
 std::size_t sound_file_input::read(float* interleaved, std::size_t frames) {
+    if (mpeg_) return mpeg_->read(interleaved, frames);
     const sf_count_t got = sf_readf_float(file_, interleaved, sf_count_t(frames));
     if (got < 0 || sf_error(file_) != SF_ERR_NO_ERROR) {
         throw run_error("cannot read " + path_ + ": " + sf_strerror(file_));

@@ -1,6 +1,6 @@
 // Input through libsndfile: any file it reads (WAV, FLAC, AIFF, OGG, MP3...) with a channel count
 // the component takes (1, 2, 4, 5 or 6), any rate, delivered as interleaved floats (integer
-// formats scaled to -1..1). MP3 is read as a stream, to its very end (see streamed_file.h).
+// formats scaled to -1..1). MP3 is read to its very end (see mpeg_decoder.h).
 #pragma once
 
 #include <sndfile.h>
@@ -12,7 +12,7 @@
 
 namespace ambiora_cli {
 
-class streamed_file;
+class mpeg_decoder;
 
 class sound_file_input final : public audio_source {
   public:
@@ -40,7 +40,7 @@ class sound_file_input final : public audio_source {
 
     std::string path_;  // for messages: "standard input" for -
     bool from_stdin_;
-    std::unique_ptr<streamed_file> stream_;
+    std::unique_ptr<mpeg_decoder> mpeg_;  // MP3, which libsndfile would cut short
     SNDFILE* file_ = nullptr;
     SF_INFO info_{};
     std::uint64_t frames_ = 0;
