@@ -52,4 +52,10 @@ void use_hrir_tables(const float* tables) {
     reset_engine(shared.engine);
 }
 
+std::uint64_t silenced_output_samples() {
+    engine_holder& shared = holder();
+    std::lock_guard guard(shared.lock);
+    return shared.engine.silenced_output_samples;
+}
+
 }  // namespace ambiora

@@ -33,4 +33,8 @@ void reset_shared_engine();
 // and resets the engine. For tools that bring their own measurements; not a player feature.
 void use_hrir_tables(const float* tables);
 
+// How many non-finite output samples the engine has replaced by silence since it was built, so
+// that a tool can say what a damaged input cost.
+std::uint64_t silenced_output_samples();
+
 }  // namespace ambiora

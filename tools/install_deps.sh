@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config python3 git zip unzip
-  libfftw3-dev libsndfile1-dev googletest libgtest-dev libbenchmark-dev
+  libfftw3-dev libsndfile1-dev libflac-dev libmpg123-dev googletest libgtest-dev libbenchmark-dev
   clang lld llvm libclang-rt-14-dev clang-format
   libmysofa1 python3-h5py python3-numpy python3-scipy python3-matplotlib
 )

@@ -67,12 +67,14 @@ void process_block(surround_engine& engine, block_context& ctx) {
     const std::uint32_t frames_in = ctx.frame_count;
     if (!run_stages(engine, ctx, path)) {
         contain_non_finite(engine, 0);  // nothing was written
+        silence_non_finite_output(engine, ctx);
         return;
     }
 
     if (path != mode_path::headphones) append_headphone_silence(engine, ctx);
     apply_gain_db(ctx, float(ctx.master_gain_db));
     contain_non_finite(engine, frames_in);
+    silence_non_finite_output(engine, ctx);
 }
 
 }  // namespace ambiora

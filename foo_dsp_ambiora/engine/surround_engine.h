@@ -51,6 +51,10 @@ struct surround_engine {
     encoder_state encoders;                 // encode_*_surround: surround chains A and B
     headphone_renderer_state headphone;     // render_headphone: spectra, plans, feeds, tail
 
+    // Non-finite samples of the output channels replaced by silence since the engine was built
+    // (silence_non_finite_output). Resets leave it alone: it counts over the engine's life.
+    std::uint64_t silenced_output_samples = 0;
+
     // Every stage's state, for the lifecycle steps that visit them all (reset_engine,
     // contain_non_finite, destroy_engine): a state named here needs no other line in the engine.
     auto stage_states() {
@@ -83,6 +87,9 @@ void append_headphone_silence(surround_engine& engine, block_context& ctx);
 // Has every stage rid its carried state (memories, delay lines, feeds, tail) of NaN, infinities
 // and huge values after a block that brought in `frames_in` frames.
 void contain_non_finite(surround_engine& engine, std::uint32_t frames_in);
+// Replaces every NaN and infinity left in the block by 0, and counts those in the slots the
+// output's channels are written back from.
+void silence_non_finite_output(surround_engine& engine, block_context& ctx);
 
 // dB to linear factor: 10^(dB x 0.05), with 0.05 as a float and the power taken in double.
 double db_to_factor(std::int32_t db);

@@ -17,6 +17,7 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
     write_file(path("notes.txt"), "not a sound\n");
     write_file(path("short.f32"), std::string(1000, '\0'));
     write_file(path("cut.cfg"), std::string(30, '\0'));  // a header and part of a record
+    write_file(path("empty.cfg"), "");
     // One whole record, of no setting of ours.
     write_file(path("foreign.cfg"), std::string(16, 'x') + std::string("\4\0\0\0xxxx", 8));
     write_file(path("bad-index.txt"), "first mode=1\n");
@@ -24,13 +25,15 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
     write_file(path("bad-value.txt"), "# fine\n0 mode=4\n3 surround-delay=lots\n");
     write_file(path("bare.txt"), "4\n");
     write_file(path("precious.wav"), "keep me");
+    ASSERT_EQ(::link(path("in.wav").c_str(), path("hard.wav").c_str()), 0);
+    ASSERT_EQ(::symlink(path("in.wav").c_str(), path("soft.wav").c_str()), 0);
     ASSERT_EQ(::mkdir(path("folder").c_str(), 0777), 0);
     ASSERT_EQ(::mkdir(path("folder.wav").c_str(), 0777), 0);
     // Entries in the scratch folder, hidden temporary files included.
     auto entries = [this] { return std::distance(std::filesystem::directory_iterator(dir_), {}); };
     const auto before = entries();
 
-    const std::string in = path("in.wav"), out = path("out.wav");
+    const std::string in = path("in.wav"), out = path("out.wav"), log = path("out.chunks");
     const struct {
         std::vector<std::string> arguments;
         int exit_code;
@@ -40,9 +43,11 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
         {{"render", path("folder"), out}, 1, "is a directory"},
         {{"render", path("notes.txt"), out}, 1, "not a sound file"},
         {{"render", path("nine.wav"), out}, 1, "has 9 channels"},
+        {{"render", path("three.wav"), path("precious.wav")}, 1, "5 or 6 (mono, stereo"},
         {{"render", path("empty.wav"), out}, 1, "holds no audio"},
-        // Found only after rendering, over an existing file that must survive.
-        {{"render", path("three.wav"), path("precious.wav")}, 1, "kept no audio"},
+        // OUT naming IN, itself or through a link, would replace the source.
+        {{"render", in, in}, 1, "same file as IN"},
+        {{"render", path("soft.wav"), path("hard.wav")}, 1, "same file as IN"},
         {{"render", in, out, "--loudness", "3"}, 2, "unknown option --loudness"},
         {{"render", in, out, "-x"}, 2, "unknown option -x"},
         {{"render", in, out, "--surround-delay", "abc"}, 2, "not 'abc'"},
@@ -55,14 +60,20 @@ TEST_F(bad_input, each_mistake_exits_non_zero_with_one_line_and_writes_nothing) 
         {{"render", in, out, "--hrir", path("short.f32")}, 1, "1000 bytes"},
         {{"render", in, out, "--settings", path("cut.cfg")}, 1, "ends inside a record"},
         {{"render", in, out, "--settings", path("foreign.cfg")}, 1, "none of this component's"},
-        {{"render", in, out, "--schedule", path("bad-index.txt")}, 2, "bad-index.txt:1: "},
-        {{"render", in, out, "--schedule", path("missing.txt")}, 1, "cannot read"},
-        {{"render", in, out, "--schedule", path("bad-name.txt")}, 2, "no setting 'loudness'"},
-        {{"render", in, out, "--schedule", path("bad-value.txt")}, 2, "bad-value.txt:3: surround"},
-        {{"render", in, out, "--schedule", path("bare.txt")}, 2, "nothing to do"},
+        {{"render", in, log, "--schedule", path("bad-index.txt")}, 2, "bad-index.txt:1: "},
+        {{"render", in, log, "--schedule", path("missing.txt")}, 1, "cannot read"},
+        {{"render", in, log, "--schedule", path("bad-name.txt")}, 2, "no setting 'loudness'"},
+        {{"render", in, log, "--schedule", path("bad-value.txt")}, 2, "bad-value.txt:3: surround"},
+        {{"render", in, log, "--schedule", path("bare.txt")}, 2, "nothing to do"},
         {{"render", in, path("no-such-folder/out.wav")}, 1, "cannot write"},
         {{"render", in, path("folder.wav")}, 1, "cannot write"},
-        {{"render", in, path("out.mp3")}, 2, "end it in .wav or .flac"},
+        {{"render", in, path("out.mp3")}, 2, "end it in .wav, .rf64"},
+        {{"render", in, out, "-t", "mp3"}, 2, "--type needs one of wav, rf64"},
+        {{"render", in, path("precious.wav"), "-n"}, 1, "--no-overwrite (-n) keeps it"},
+        {{"render", in, out, "--schedule", path("bare.txt")}, 2, "name ending in .chunks"},
+        {{"render", in, out, "--hrir", "/dev/zero"}, 1, "larger than 655360 bytes"},
+        {{"render", in, out, "--settings", "/dev/zero"}, 1, "larger than"},
+        {{"render", in, out, "--settings", path("empty.cfg")}, 1, "holds no settings"},
         {{"render", in, path("out.flac"), "--sample-format", "float"}, 2, "FLAC"},
         {{"render", in, out, "--sample-format", "12"}, 2, "float, 24 or 16"},
         {{"render", in}, 2, "needs IN and OUT"},

@@ -151,13 +151,6 @@ TEST_F(render_output, schedule_changes_and_resets_land_before_the_chunks_they_na
     EXPECT_GT(rms(log[17].samples), 1e-3);
     EXPECT_EQ(log[18].header, std::make_tuple(1u, 2u, 1024u, 0x3u));  // back in Bypass
     EXPECT_EQ(log[23].header, std::make_tuple(1u, 2u, 448u, 0x3u));
-
-    // A chunk the component empties (it takes no three-channel audio) is logged as kept, bare.
-    write_sound(path("three.wav"), tones(3, 0.1));  // 4800 frames
-    run_ambiora({"render", path("three.wav"), path("three.chunks"), "--schedule", path("plan.txt"),
-                 "--chunk", "2000", "--quiet"});
-    for (const logged_chunk& c : read_chunk_log(path("three.chunks"), 3))
-        EXPECT_EQ(c.header, std::make_tuple(1u, 0u, 0u, 0u));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ class audio_source {
     virtual ~audio_source() = default;
     virtual unsigned channels() const = 0;
     virtual unsigned rate() const = 0;
-    // Total frames, for progress and for the output's length.
+    // Total frames, for progress and for the output's length; 0 when not known before the end.
     virtual std::uint64_t frames() const = 0;
     // Reads up to `frames` interleaved frames; returns how many were read, 0 at the end.
     virtual std::size_t read(float* interleaved, std::size_t frames) = 0;

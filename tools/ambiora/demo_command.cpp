@@ -41,7 +41,14 @@ struct rendered {
     unsigned mask = 0;
 };
 
+// Makes `path` and any folders above it that are missing, as mkdir -p does.
 void make_directory(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
+    if (slash != std::string::npos && slash != 0) {
+        struct stat parent {};
+        const std::string above = path.substr(0, slash);
+        if (::stat(above.c_str(), &parent) != 0) make_directory(above);
+    }
     if (::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) {
         struct stat status {};
         if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return;
@@ -132,7 +139,7 @@ int demo_command(std::span<char* const> arguments) {
     const std::vector<option_spec> options = {
         {"hrir", "FILE", "", [&a](const std::string& v) { a.hrir_path = v; }},
         {"no-pictures", "", "", [&a](const std::string&) { a.pictures = false; }},
-        {"quiet", "", "", [](const std::string&) { set_quiet(true); }},
+        {"quiet", "", "", [](const std::string&) { set_quiet(true); }, "q"},
     };
     const parsed_arguments parsed = parse_arguments(arguments, options, "demo");
     if (parsed.help_asked) {

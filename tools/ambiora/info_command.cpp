@@ -46,7 +46,7 @@ int info_command(std::span<char* const> arguments) {
     std::vector<option_spec> options;
     settings.add_options(options);
     options.push_back({"quiet", "", "print errors only (no warnings)",
-                       [](const std::string&) { set_quiet(true); }});
+                       [](const std::string&) { set_quiet(true); }, "q"});
     const parsed_arguments parsed = parse_arguments(arguments, options, "info");
     if (parsed.help_asked) {
         print_help(options);

@@ -7,7 +7,10 @@
 #include <span>
 #include <string>
 
+#include <sndfile.h>
+
 #include "commands.h"
+#include "component_version.h"
 #include "messages.h"
 
 namespace ambiora_cli {
@@ -19,7 +22,9 @@ const char* const usage_text =
     "  render IN OUT [options]   run a sound file through the component\n"
     "  demo [DIR]                render the built-in programme through every mode, with pictures\n"
     "  info [options]            what the component reports about itself, and its settings\n\n"
-    "ambiora COMMAND --help shows a command's options.\n";
+    "ambiora COMMAND --help shows a command's options; ambiora --version the versions.\n\n"
+    "exit status: 0 done (warnings may have been printed), 1 the work failed, 2 the command\n"
+    "line was wrong.\n";
 
 int run(int argc, char** argv) {
     if (argc < 2) {
@@ -31,10 +36,16 @@ int run(int argc, char** argv) {
     // --quiet holds for the whole command line, including warnings about options before it.
     for (char* const argument : rest) {
         if (std::strcmp(argument, "--") == 0) break;
-        if (std::strcmp(argument, "--quiet") == 0) set_quiet(true);
+        if (std::strcmp(argument, "--quiet") == 0 || std::strcmp(argument, "-q") == 0)
+            set_quiet(true);
     }
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << usage_text;
+        return 0;
+    }
+    if (command == "--version" || command == "-V") {
+        std::cout << "ambiora " << ambiora::component_version << " (" << ambiora::component_name
+                  << " " << ambiora::component_version << ", " << sf_version_string() << ")\n";
         return 0;
     }
     if (command == "render") return render_command(rest);

@@ -4,6 +4,7 @@
 // can be used in pipes; everything else goes to stderr.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -34,6 +35,9 @@ void warn(const std::string& text);
 void note(const std::string& text);
 // "ambiora: ..." always.
 void print_error(const std::string& text);
+
+// "1 channel", "2 channels": a count with its noun, singular or plural.
+std::string count_of(std::uint64_t count, const std::string& noun);
 
 // The text of errno as a phrase: "No such file or directory".
 std::string system_error_text(int error_number);

@@ -14,8 +14,16 @@ const option_spec* find_option(const std::vector<option_spec>& options, const st
     return nullptr;
 }
 
+const option_spec* find_short_option(const std::vector<option_spec>& options,
+                                     const std::string& letter) {
+    for (const option_spec& o : options) {
+        if (!o.short_name.empty() && o.short_name == letter) return &o;
+    }
+    return nullptr;
+}
+
 std::string option_column(const option_spec& o) {
-    std::string column = "--" + o.name;
+    std::string column = (o.short_name.empty() ? "" : "-" + o.short_name + ", ") + "--" + o.name;
     if (!o.value_name.empty()) column += " " + o.value_name;
     return column;
 }
@@ -29,7 +37,7 @@ parsed_arguments parse_arguments(std::span<char* const> arguments,
     const std::string see_help = " (see ambiora " + command + " --help)";
     bool options_ended = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string argument = arguments[i];
+        std::string argument = arguments[i];
         if (options_ended || argument.size() < 2 || argument[0] != '-') {
             parsed.positional.push_back(argument);
             continue;
@@ -43,7 +51,9 @@ parsed_arguments parse_arguments(std::span<char* const> arguments,
             continue;
         }
         if (argument.rfind("--", 0) != 0) {
-            throw usage_error("unknown option " + argument + see_help);
+            const option_spec* shortened = find_short_option(options, argument.substr(1));
+            if (shortened == nullptr) throw usage_error("unknown option " + argument + see_help);
+            argument = "--" + shortened->name;
         }
         const std::size_t equals = argument.find('=');
         const std::string name =

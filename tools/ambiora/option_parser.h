@@ -15,6 +15,7 @@ struct option_spec {
     std::string help;
     // Called once per occurrence, in command-line order; `value` is empty for a flag.
     std::function<void(const std::string& value)> apply;
+    std::string short_name = {};  // "t" for -t, the habit of other audio tools; may be empty
 };
 
 struct parsed_arguments {

@@ -10,7 +10,10 @@ namespace ambiora_cli {
 
 class progress_bar {
   public:
-    progress_bar(std::string label, std::uint64_t total);
+    // `total` 0: unknown, so the bar counts what is done. With `per_second` (the sample rate,
+    // when the units are frames) it shows the speed as a multiple of real time, and the time
+    // left.
+    progress_bar(std::string label, std::uint64_t total, unsigned per_second = 0);
     ~progress_bar();
     progress_bar(const progress_bar&) = delete;
     progress_bar& operator=(const progress_bar&) = delete;
@@ -25,7 +28,9 @@ class progress_bar {
 
     std::string label_;
     std::uint64_t total_;
+    unsigned per_second_;
     bool enabled_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     bool drawn_ = false;
     std::chrono::steady_clock::time_point last_draw_{};
 };

@@ -67,6 +67,7 @@ render_totals run_render(audio_source& source, dsp& instance, const render_optio
         if (progress != nullptr) progress->update(totals.input_frames);
     }
     list.remove_by_idx(0);  // the chunk that found the end of the input
+    if (hooks.end_of_input) hooks.end_of_input(totals.input_frames);
 
     if (options.complete_tail) {
         std::uint64_t added_frames = 0;

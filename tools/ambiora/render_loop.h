@@ -26,6 +26,8 @@ struct render_hooks {
     std::function<void(std::uint64_t index)> before_chunk;
     // What the component kept from input chunk `index`.
     std::function<void(std::uint64_t index, const kept_chunks& kept)> after_chunk;
+    // Once the source has run dry, with the frames it gave, before any silent tail.
+    std::function<void(std::uint64_t input_frames)> end_of_input;
 };
 
 struct render_options {

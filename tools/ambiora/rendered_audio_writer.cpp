@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "channel_layout.h"
+#include "flac_channel_mask.h"
 #include "messages.h"
 #include "pending_output.h"
 
@@ -10,14 +11,14 @@ namespace ambiora_cli {
 namespace {
 
 std::string describe_layout(unsigned channels, unsigned mask) {
-    return std::to_string(channels) + " channels (" + describe_channels(mask) + ")";
+    return count_of(channels, "channel") + " (" + describe_channels(mask) + ")";
 }
 
 }  // namespace
 
 rendered_audio_writer::rendered_audio_writer(pending_output& target, output_format format,
-                                             std::uint64_t frame_limit)
-    : target_(target), format_(format), frame_limit_(frame_limit) {}
+                                             std::uint64_t expected_frames)
+    : target_(target), format_(format), expected_frames_(expected_frames) {}
 
 rendered_audio_writer::~rendered_audio_writer() = default;
 
@@ -30,7 +31,7 @@ void rendered_audio_writer::add(const kept_chunks& kept) {
             mask_ = chunk.get_channel_config();
             rate_ = chunk.get_srate();
             file_ = std::make_unique<sound_file_output>(target_, format_, channels_, rate_, mask_,
-                                                        frame_limit_);
+                                                        expected_frames_);
         } else if (chunk.get_channels() != channels_ || chunk.get_channel_config() != mask_ ||
                    chunk.get_srate() != rate_) {
             throw run_error("the output changed from " + describe_layout(channels_, mask_) +
@@ -38,7 +39,8 @@ void rendered_audio_writer::add(const kept_chunks& kept) {
                             describe_layout(chunk.get_channels(), chunk.get_channel_config()) +
                             " in the middle of the render; a sound file cannot follow that");
         }
-        const std::uint64_t room = frame_limit_ - frames_written_;
+        const std::uint64_t room =
+            frame_limit_ > frames_written_ ? frame_limit_ - frames_written_ : 0;
         const std::uint64_t frames = std::min<std::uint64_t>(room, chunk.get_sample_count());
         if (frames == 0) continue;
         file_->write(chunk.get_data(), std::size_t(frames));
@@ -49,7 +51,21 @@ void rendered_audio_writer::add(const kept_chunks& kept) {
 bool rendered_audio_writer::close() {
     if (!file_) return false;
     file_->close();
+    if (format_.container == container_format::flac && flac_needs_channel_mask(channels_, mask_)) {
+        if (target_.temporary_path().empty()) {
+            warn("FLAC on standard output cannot say that its " + count_of(channels_, "channel") +
+                 " are " + describe_channels(mask_) +
+                 ": readers will take them for FLAC's own "
+                 "layout; write a file, or WAV, to keep the layout");
+        } else {
+            write_flac_channel_mask(target_.temporary_path(), mask_);
+        }
+    }
     return true;
+}
+
+std::string rendered_audio_writer::written_format() const {
+    return file_ ? file_->written_format() : describe_output_format(format_);
 }
 
 std::uint64_t rendered_audio_writer::clipped_samples() const {

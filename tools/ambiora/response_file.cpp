@@ -24,7 +24,7 @@ const float* replaced_set = nullptr;
 }  // namespace
 
 std::vector<float> read_response_file(const std::string& path) {
-    const std::vector<unsigned char> bytes = read_whole_file(path);
+    const std::vector<unsigned char> bytes = read_whole_file(path, table_floats * sizeof(float));
     if (bytes.size() != table_floats * sizeof(float)) {
         throw run_error(path + " is not a response set: it has " + std::to_string(bytes.size()) +
                         " bytes, a set has " + std::to_string(table_floats * sizeof(float)) +

@@ -47,8 +47,12 @@ schedule_step parse_step(const std::string& word, const std::string& where) {
 }  // namespace
 
 schedule read_schedule(const std::string& path) {
-    const std::vector<unsigned char> bytes = read_whole_file(path);
-    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    constexpr std::size_t largest_schedule = std::size_t(16) << 20;
+    const std::vector<unsigned char> bytes = read_whole_file(path, largest_schedule);
+    std::string text(bytes.begin(), bytes.end());
+    // Some editors start a UTF-8 file with a byte-order mark.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    std::istringstream in(text);
     schedule result;
     result.path = path;
     int line_number = 0;

@@ -100,7 +100,7 @@ std::string expected_value(const setting_row& setting) {
         case setting_unit::mode:
             return "a mode number or name (" + mode_list() + ")";
         case setting_unit::on_off:
-            return "0 or 1";
+            return "0 or 1 (or on/off, yes/no, true/false)";
         default:
             return std::string("a whole number of") + unit_suffix(setting.unit);
     }

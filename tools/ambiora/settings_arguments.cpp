@@ -27,7 +27,10 @@ void settings_arguments::add_options(std::vector<option_spec>& options) {
 
 std::optional<std::vector<unsigned char>> settings_arguments::read_stored_settings() const {
     if (load_path_.empty()) return std::nullopt;
-    std::vector<unsigned char> bytes = read_whole_file(load_path_);
+    // A stream holds a few dozen bytes per setting; a megabyte is no settings stream.
+    std::vector<unsigned char> bytes = read_whole_file(load_path_, std::size_t(1) << 20);
+    // An empty file would quietly mean the defaults; more likely the wrong file was named.
+    if (bytes.empty()) throw run_error(load_path_ + " is empty: it holds no settings");
     check_settings_stream(bytes, load_path_);
     return bytes;
 }

@@ -1,13 +1,85 @@
 #include "sound_file_input.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <sstream>
+
 #include "file_access.h"
 #include "messages.h"
+#include "mpeg_decoder.h"
 
 namespace ambiora_cli {
+namespace {
 
-sound_file_input::sound_file_input(const std::string& path) : path_(path) {
-    check_readable_file(path);
-    file_ = sf_open(path.c_str(), SFM_READ, &info_);
+bool component_takes(int channels) {
+    return channels == 1 || channels == 2 || (channels >= 4 && channels <= 6);
+}
+
+// libsndfile reads a WAV or AIFF whose audio chunk claims more bytes than the file holds as far
+// as the data goes, and notes it in its log as "data : 384000 (should be 284000)". The frames the
+// header promised, from `frames` read and that line; `frames` when there is no such line.
+std::uint64_t frames_promised_by_header(SNDFILE* file, std::uint64_t frames) {
+    char log[8192] = {};
+    sf_command(file, SFC_GET_LOG_INFO, log, sizeof log);
+    std::istringstream lines(log);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("data", 0) != 0 && line.rfind("SSND", 0) != 0) continue;
+        unsigned long long claimed = 0, present = 0;
+        if (std::sscanf(line.c_str(), "%*s : %llu (should be %llu)", &claimed, &present) == 2 &&
+            claimed > present) {
+            // Whole frames fill the data present, less perhaps a part of one at the cut.
+            const std::uint64_t frame_bytes = present / frames;
+            return frame_bytes == 0 ? frames : claimed / frame_bytes;
+        }
+    }
+    return frames;
+}
+
+}  // namespace
+
+sound_file_input::sound_file_input(const std::string& path)
+    : path_(path == standard_stream_name ? "standard input" : path),
+      from_stdin_(path == standard_stream_name) {
+    if (!from_stdin_) check_readable_file(path);
+    open();
+    // The destructor does not run for a constructor that throws, so close the file here.
+    auto refuse = [this](const std::string& message) {
+        close();
+        throw run_error(message);
+    };
+    if (!component_takes(info_.channels)) {
+        refuse(path_ + " has " + count_of(std::uint64_t(info_.channels), "channel") +
+               "; the component takes 1, 2, 4, 5 or 6 (mono, stereo, quad, 5.0, 5.1): "
+               "remix it to one of those first");
+    }
+    if (info_.samplerate <= 0) refuse(path_ + " has no valid sample rate");
+    // A seekable MP3 (a file, or one redirected to standard input) is decoded by libmpg123
+    // itself, to its end; from a pipe libsndfile knows no length to stop at.
+    if ((info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && info_.frames != SF_COUNT_MAX) {
+        close();
+        const int file = from_stdin_ ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                                     : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (file < 0) throw run_error("cannot read " + path_ + ": " + system_error_text(errno));
+        mpeg_ = std::make_unique<mpeg_decoder>(file, channels(), rate(), path_);
+        frames_ = 0;
+        return;
+    }
+    // A stream's length is unknown until its end: libsndfile says "as many as there can be".
+    frames_ = info_.frames > 0 && info_.frames != SF_COUNT_MAX ? std::uint64_t(info_.frames) : 0;
+    promised_frames_ = frames_ == 0 ? 0 : frames_promised_by_header(file_, frames_);
+}
+
+void sound_file_input::open() {
+    info_ = {};
+    if (from_stdin_) {
+        file_ = sf_open_fd(STDIN_FILENO, SFM_READ, &info_, SF_FALSE);
+    } else {
+        file_ = sf_open(path_.c_str(), SFM_READ, &info_);
+    }
+    const std::string& path = path_;
     if (file_ == nullptr) {
         // libsndfile says "Format not recognised." for text and "Error in WAV file..." for a
         // damaged header; both mean we cannot use the file.
@@ -17,25 +89,19 @@ sound_file_input::sound_file_input(const std::string& path) : path_(path) {
         throw run_error("cannot read " + path + ": not a sound file libsndfile can decode (" +
                         reason + ")");
     }
-    // The destructor does not run for a constructor that throws, so close the file here.
-    auto refuse = [this](const std::string& message) {
-        sf_close(file_);
-        file_ = nullptr;
-        throw run_error(message);
-    };
-    if (info_.channels < 1 || unsigned(info_.channels) > max_input_channels) {
-        refuse(path + " has " + std::to_string(info_.channels) +
-               " channels; the renderer takes 1 to " + std::to_string(max_input_channels));
-    }
-    if (info_.samplerate <= 0) refuse(path + " has no valid sample rate");
-    if (info_.frames < 0) info_.frames = 0;
+}
+
+void sound_file_input::close() {
+    if (file_ != nullptr) sf_close(file_);
+    file_ = nullptr;
 }
 
 sound_file_input::~sound_file_input() {
-    if (file_ != nullptr) sf_close(file_);
+    close();
 }
 
 std::size_t sound_file_input::read(float* interleaved, std::size_t frames) {
+    if (mpeg_) return mpeg_->read(interleaved, frames);
     const sf_count_t got = sf_readf_float(file_, interleaved, sf_count_t(frames));
     if (got < 0 || sf_error(file_) != SF_ERR_NO_ERROR) {
         throw run_error("cannot read " + path_ + ": " + sf_strerror(file_));

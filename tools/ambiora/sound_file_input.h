@@ -1,21 +1,24 @@
-// Input through libsndfile: any file it reads (WAV, FLAC, AIFF, OGG...), 1 to 8 channels, any
-// rate, delivered as interleaved floats (integer formats scaled to -1..1).
+// Input through libsndfile: any file it reads (WAV, FLAC, AIFF, OGG, MP3...) with a channel count
+// the component takes (1, 2, 4, 5 or 6), any rate, delivered as interleaved floats (integer
+// formats scaled to -1..1). MP3 is read to its very end (see mpeg_decoder.h).
 #pragma once
 
 #include <sndfile.h>
 
+#include <memory>
 #include <string>
 
 #include "audio_source.h"
 
 namespace ambiora_cli {
 
-inline constexpr unsigned max_input_channels = 8;
+class mpeg_decoder;
 
 class sound_file_input final : public audio_source {
   public:
     // Throws run_error for a missing, unreadable, unsupported or corrupt file, and for a channel
-    // count outside 1 to 8.
+    // count the component does not take.
+    // "-" reads standard input.
     explicit sound_file_input(const std::string& path);
     ~sound_file_input() override;
     sound_file_input(const sound_file_input&) = delete;
@@ -23,13 +26,25 @@ class sound_file_input final : public audio_source {
 
     unsigned channels() const override { return unsigned(info_.channels); }
     unsigned rate() const override { return unsigned(info_.samplerate); }
-    std::uint64_t frames() const override { return std::uint64_t(info_.frames); }
+    // 0 when the length is not known before the end (a stream).
+    std::uint64_t frames() const override { return frames_; }
     std::size_t read(float* interleaved, std::size_t frames) override;
 
+    // The frames the file's header promises; more than frames() when libsndfile found the file
+    // shorter than its header says (a cut-off download or copy).
+    std::uint64_t promised_frames() const { return promised_frames_; }
+
   private:
-    std::string path_;
+    void open();
+    void close();
+
+    std::string path_;  // for messages: "standard input" for -
+    bool from_stdin_;
+    std::unique_ptr<mpeg_decoder> mpeg_;  // MP3, which libsndfile would cut short
     SNDFILE* file_ = nullptr;
     SF_INFO info_{};
+    std::uint64_t frames_ = 0;
+    std::uint64_t promised_frames_ = 0;
 };
 
 }  // namespace ambiora_cli

@@ -3,6 +3,8 @@
 
     /usr/bin/python3 tools/hrir/generate_hrir_tables.py           # write the tables and the picture
     /usr/bin/python3 tools/hrir/generate_hrir_tables.py --check   # compare with the committed set
+    /usr/bin/python3 tools/hrir/generate_hrir_tables.py --sofa me.sofa --out me.f32
+                                                 # the same twenty, made from a personal HRTF
 
 Outputs (paths relative to the repository root):
     foo_dsp_ambiora/headphone/hrir_tables.bin         20 x 8192 little-endian float32, back to back
@@ -41,6 +43,7 @@ import os
 import shutil
 import sys
 import tempfile
+from fractions import Fraction
 
 import h5py
 import numpy as np
@@ -174,16 +177,49 @@ def minimum_phase(magnitude, n_fft):
     return np.fft.irfft(np.exp(np.fft.rfft(cepstrum * fold, axis=-1)), n_fft, axis=-1)
 
 
-def load_direct_responses():
+def read_sofa(path):
+    """Unit vectors [D, 3] of the measured directions and their responses [D, 2 ears, N] at FS.
+
+    Any SimpleFreeFieldHRIR file: source positions spherical (azimuth counter-clockwise from the
+    front, so positive is left, as here) or cartesian, at any sample rate (resampled to FS).
+    """
+    try:
+        sofa = h5py.File(path, "r")
+    except OSError as e:
+        raise SystemExit(f"{path}: not a SOFA file ({e})")
+    with sofa:
+        try:
+            rate = float(np.ravel(sofa["Data.SamplingRate"][:])[0])
+            positions = np.array(sofa["SourcePosition"][:], dtype=float)
+            kind = sofa["SourcePosition"].attrs.get("Type", b"spherical")
+            measured = np.array(sofa["Data.IR"][:], dtype=float)  # [D, 2, N]
+        except KeyError as e:
+            raise SystemExit(f"{path}: not a SOFA HRIR file (no {e})")
+    if measured.ndim != 3 or measured.shape[1] != 2 or measured.shape[0] != positions.shape[0]:
+        raise SystemExit(f"{path}: expected responses of two ears for each source position")
+    if positions.ndim != 2 or positions.shape[1] != 3:
+        raise SystemExit(f"{path}: expected three coordinates per source position")
+    if not np.all(np.isfinite(measured)) or not np.any(measured):
+        raise SystemExit(f"{path}: the responses are silent or not finite numbers")
+    if isinstance(kind, bytes):
+        kind = kind.decode()
+    if kind == "cartesian":
+        lengths = np.linalg.norm(positions, axis=1, keepdims=True)
+        directions = positions / np.maximum(lengths, 1e-12)
+    else:
+        directions = unit_vectors(positions[:, 0], positions[:, 1])
+    if rate != FS:
+        ratio = Fraction(FS, int(round(rate))).limit_denominator(1000)
+        measured = sig.resample_poly(measured, ratio.numerator, ratio.denominator, axis=-1)
+    return directions, measured
+
+
+def load_direct_responses(sofa_path=SOFA_PATH):
     """Equalised minimum-phase responses of every measured direction.
 
     Returns (unit vectors [D, 3], responses [D, 2 ears, DIRECT_TAPS]).
     """
-    with h5py.File(SOFA_PATH, "r") as sofa:
-        if int(sofa["Data.SamplingRate"][0]) != FS:
-            raise SystemExit(f"{SOFA_PATH}: expected {FS} Hz")
-        positions = np.array(sofa["SourcePosition"][:], dtype=float)
-        measured = np.array(sofa["Data.IR"][:], dtype=float)  # [D, 2, 512]
+    directions, measured = read_sofa(sofa_path)
     spectrum = np.fft.rfft(measured, ANALYSIS_FFT, axis=-1)
     power = smooth_power(np.abs(spectrum) ** 2, SMOOTHING_OCTAVES)
     average = power.mean(axis=(0, 1))
@@ -201,7 +237,7 @@ def load_direct_responses():
     responses = minimum_phase(magnitude, ANALYSIS_FFT)[..., :DIRECT_TAPS]
     fade = np.ones(DIRECT_TAPS)
     fade[-DIRECT_FADE:] = 0.5 * (1.0 + np.cos(np.pi * np.arange(1, DIRECT_FADE + 1) / DIRECT_FADE))
-    return unit_vectors(positions[:, 0], positions[:, 1]), responses * fade
+    return directions, responses * fade
 
 
 def ear_offset_seconds(direction, ear):
@@ -346,8 +382,8 @@ def quantise(x):
     return np.round(x / QUANTUM) * QUANTUM
 
 
-def build_tables():
-    directions, direct = load_direct_responses()
+def build_tables(sofa_path=SOFA_PATH):
+    directions, direct = load_direct_responses(sofa_path)
     tables = np.zeros((TABLE_COUNT, TAPS))
     shelf_gains = np.zeros(TABLE_COUNT)
     for bank, room in enumerate(ROOMS):
@@ -632,6 +668,21 @@ def check(root):
     return 1 if failures else 0
 
 
+def write_personal_set(sofa_path, out_path):
+    """The built-in recipe (equalisation, rooms, levels) on another person's measurements."""
+    tables, shelf_gains = build_tables(sofa_path)
+    print_properties(tables, shelf_gains)
+    problems = structure_problems(tables)
+    for p in problems:
+        print(f"PROBLEM: {p}")
+    if problems:
+        return 1
+    with open(out_path, "wb") as f:
+        f.write(tables.tobytes())
+    print(f"wrote {out_path}: use it with ambiora render IN OUT --mode 5 --hrir {out_path}")
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument(
@@ -639,7 +690,22 @@ def main():
         action="store_true",
         help="regenerate into a temporary directory and compare with the committed tables",
     )
+    parser.add_argument(
+        "--sofa",
+        metavar="FILE",
+        help="make the twenty responses from this SOFA file (a personal HRTF) instead of the "
+        "built-in measurements; needs --out",
+    )
+    parser.add_argument(
+        "--out",
+        metavar="FILE",
+        help="with --sofa: where to write the set (20 x 8192 float32, for ambiora render --hrir)",
+    )
     args = parser.parse_args()
+    if (args.sofa is None) != (args.out is None):
+        parser.error("--sofa and --out go together")
+    if args.sofa is not None:
+        return write_personal_set(args.sofa, args.out)
     if args.check:
         return check(REPO_ROOT)
     tables, shelf_gains = write_outputs(REPO_ROOT)
