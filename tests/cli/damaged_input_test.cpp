@@ -77,6 +77,11 @@ TEST_F(damaged_input, every_render_is_whole_or_says_what_it_is_not) {
     const run_result quiet = run_ambiora({"render", path("damaged.mp3"), path("q.wav"), "-q"});
     EXPECT_EQ(quiet.exit_code, 0);
     EXPECT_EQ(quiet.err, "");
+    // From a pipe too, the MP3 is decoded to its end.
+    const std::string piped = "cat '" + path("vbr.mp3") + "' | AMBIORA_PLAN_SECONDS=0.01 '" +
+                              AMBIORA_BINARY "' render - '" + path("piped.wav") + "' -q";
+    ASSERT_EQ(std::system(piped.c_str()), 0);
+    EXPECT_GE(read_sound(path("piped.wav")).frames(), 96000u);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.in + " " + testing::PrintToString(row.options));
         std::vector<std::string> call = {"render", path(row.in), path(row.out)};

@@ -43,7 +43,11 @@ std::uint64_t frames_promised_by_header(SNDFILE* file, std::uint64_t frames) {
 sound_file_input::sound_file_input(const std::string& path)
     : path_(path == standard_stream_name ? "standard input" : path),
       from_stdin_(path == standard_stream_name) {
-    if (!from_stdin_) check_readable_file(path);
+    if (from_stdin_) {
+        input_.reset(seekable_standard_input());
+    } else {
+        check_readable_file(path);
+    }
     open();
     // The destructor does not run for a constructor that throws, so close the file here.
     auto refuse = [this](const std::string& message) {
@@ -56,12 +60,12 @@ sound_file_input::sound_file_input(const std::string& path)
                "remix it to one of those first");
     }
     if (info_.samplerate <= 0) refuse(path_ + " has no valid sample rate");
-    // A seekable MP3 (a file, or one redirected to standard input) is decoded by libmpg123
-    // itself, to its end; from a pipe libsndfile knows no length to stop at.
-    if ((info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && info_.frames != SF_COUNT_MAX) {
+    // An MP3 is decoded by libmpg123 itself, to its very end: libsndfile stops at its length
+    // estimate, which a VBR file without a Xing header gets wrong.
+    if ((info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
         close();
-        const int file = from_stdin_ ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
-                                     : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int file =
+            from_stdin_ ? input_.rewound_copy() : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (file < 0) throw run_error("cannot read " + path_ + ": " + system_error_text(errno));
         mpeg_ = std::make_unique<mpeg_decoder>(file, channels(), rate(), path_);
         frames_ = 0;
@@ -75,7 +79,7 @@ sound_file_input::sound_file_input(const std::string& path)
 void sound_file_input::open() {
     info_ = {};
     if (from_stdin_) {
-        file_ = sf_open_fd(STDIN_FILENO, SFM_READ, &info_, SF_FALSE);
+        file_ = sf_open_fd(input_.get(), SFM_READ, &info_, SF_FALSE);
     } else {
         file_ = sf_open(path_.c_str(), SFM_READ, &info_);
     }

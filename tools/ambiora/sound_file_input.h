@@ -9,6 +9,7 @@
 #include <string>
 
 #include "audio_source.h"
+#include "file_access.h"
 
 namespace ambiora_cli {
 
@@ -40,6 +41,7 @@ class sound_file_input final : public audio_source {
 
     std::string path_;  // for messages: "standard input" for -
     bool from_stdin_;
+    standard_input_copy input_;           // for "-": standard input, or its copy when it is a pipe
     std::unique_ptr<mpeg_decoder> mpeg_;  // MP3, which libsndfile would cut short
     SNDFILE* file_ = nullptr;
     SF_INFO info_{};
