@@ -67,8 +67,8 @@ inline constexpr plugin_job plugin_jobs[] = {
      ambiora::mode_as2, "Mode", decoder_controls, 0},
     {"headphone", "Ambiora Headphone (stereo source)",
      "Renders a stereo source binaurally for headphones: it is decoded to five speakers, which are "
-     "convolved with head-related responses of the chosen room. Renders at 44.1 to 48 kHz; at other "
-     "rates it passes the audio through unchanged. Latency 8192 frames at every rate.",
+     "convolved with head-related responses of the chosen room. Renders at 44.1 to 48 kHz; at "
+     "other rates it passes the audio through unchanged. Latency 8192 frames at every rate.",
      channel_layout::stereo, channel_layout::stereo, ambiora::mode_headphone,
      ambiora::mode_headphone_movie, ambiora::mode_headphone, "Room", stereo_headphone_controls,
      ambiora::hrir_length},

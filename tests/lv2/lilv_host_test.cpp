@@ -110,9 +110,7 @@ TEST(LilvHost, InterleavedInstancesMatchLoneOnesAtEveryBlockSizeWithoutAllocatin
             headphone.run(source, offset, block);
         }
         EXPECT_EQ(allocations_ours, ours) << "run() allocated";
-        std::printf("%u-frame blocks: FFTW allocated %zu times in its transforms\n", block,
-                    allocations_in_fftw - in_fftw);
-        ASSERT_EQ(upmix.rendered.size(), 6u);
+        std::printf("%u frames: FFTW allocated %zu times\n", block, allocations_in_fftw - in_fftw);
         EXPECT_TRUE(upmix.rendered == render_alone(upmix_uri, 2, block, source));
         EXPECT_TRUE(headphone.rendered == render_alone(headphone_uri, 6, block, source));
         EXPECT_TRUE(near(upmix.rendered, upmix_reference));

@@ -10,7 +10,8 @@
 # a 5.1 file played into the headphone chain with pw-cat and recorded from the null sink must
 # equal the renderer's. PipeWire may insert a quantum of silence as a stream drains or when the
 # machine is busy, so the capture must hold the rendered sound (within the transforms' rounding)
-# unbroken from its start for at least two seconds. Exit status 77: PipeWire is not installed.
+# unbroken from its start for at least two seconds, in one of five tries. Exit status 77:
+# PipeWire is not installed.
 #
 # usage: lv2_hosts_test.py lilv|pipewire BUNDLE_PARENT AMBIORA [DOCS_DIR]
 import os
@@ -38,8 +39,10 @@ JOBS = [
     ("headphone51", 6, 2, [5, 6], {"speaker-c": 0}, 8192, [44100, 48000]),
     ("encode", 6, 2, [7, 8], {"master-gain": -5}, 0, [44100, 48000]),
 ]
-NULL_SINK = """context.objects = [ { factory = adapter args = { factory.name = support.null-audio-sink
-    node.name = "test_sink" media.class = "Audio/Sink" audio.position = [ FL FR ] } } ]"""
+warnings.simplefilter("ignore")  # scipy's notes on the renderer's extensible header
+NULL_SINK = """context.objects = [ { factory = adapter args = {
+    factory.name = support.null-audio-sink node.name = "test_sink" media.class = "Audio/Sink"
+    audio.position = [ FL FR ] } } ]"""
 
 
 def run(*command, **options):
@@ -47,9 +50,7 @@ def run(*command, **options):
 
 
 def read(path):
-    with warnings.catch_warnings():
-        warnings.simplefilter("ignore")  # the renderer's extensible header
-        return wavfile.read(path)[1]
+    return wavfile.read(path)[1]
 
 
 def lilv_hosts(tmp, ambiora):
@@ -65,8 +66,7 @@ def lilv_hosts(tmp, ambiora):
         options = [a for k, v in settings.items() for a in (f"--{k}", str(v))]
         for rate, mode in [(rate, mode) for rate in rates for mode in modes]:
             source, plugin_out, render_out = (f"{tmp}/{f}.wav" for f in ("in", "lv2", "ref"))
-            noise = rng.standard_normal((FRAMES, inputs)).astype(np.float32) * 0.2
-            wavfile.write(source, rate, noise)
+            wavfile.write(source, rate, rng.standard_normal((FRAMES, inputs), np.float32) / 5)
             run("lv2apply", "-i", source, "-o", plugin_out, "-c", "mode", str(mode), *controls,
                 URI + name)
             run(ambiora, "render", source, render_out, "--mode", str(mode), "--chunk", "1",
@@ -79,7 +79,7 @@ def lilv_hosts(tmp, ambiora):
 
 
 def wait_for_port(name):
-    for _ in range(100):
+    for _ in range(200):
         if name in run("pw-link", "-io").split():
             return
         time.sleep(0.2)
@@ -124,18 +124,26 @@ def pipewire_chain(tmp, ambiora, docs):
     wavfile.write(f"{tmp}/in.wav", 48000, source.astype(np.float32))
     environment = dict(os.environ, XDG_RUNTIME_DIR=f"{tmp}/run",
                        XDG_CONFIG_HOME=f"{tmp}/config")
-    run("dbus-run-session", "--", sys.executable, __file__, "session", tmp, env=environment,
-        timeout=120)
     run(ambiora, "render", f"{tmp}/in.wav", f"{tmp}/ref.wav", "--mode", "5", "--quiet")
-    captured, rendered = read(f"{tmp}/captured.wav"), read(f"{tmp}/ref.wav")
-    # The capture starts at an arbitrary moment: from where the sound rises above the transforms'
-    # rounding (which moves by a few 1e-8 with where the chain's 8192-frame blocks fall).
-    start = int(np.argmax(np.abs(captured).max(axis=1) > 1e-6))
-    aligned = captured[start:start + len(rendered)]
-    wrong = np.nonzero(np.abs(aligned - rendered[:len(aligned)]).max(axis=1) > 1e-6)[0]
-    exact = int(wrong[0]) if len(wrong) else len(aligned)
-    print(f"the capture equals the render for {exact} of {len(rendered)} frames")
-    assert exact >= 2 * 48000
+    rendered = read(f"{tmp}/ref.wav")
+    for _ in range(5):  # a busy machine can make PipeWire drop a quantum early on: try again
+        try:
+            run("dbus-run-session", "--", sys.executable, __file__, "session", tmp,
+                env=environment, timeout=120)
+            captured = read(f"{tmp}/captured.wav")
+        except (subprocess.SubprocessError, OSError) as failure:
+            print("the session failed:", failure, (getattr(failure, "stderr", "") or "")[-2000:])
+            continue
+        # The capture starts at an arbitrary moment: from where the sound rises above the
+        # transforms' rounding (which moves by a few 1e-8 with where the 8192-frame blocks fall).
+        start = int(np.argmax(np.abs(captured).max(axis=1) > 1e-6))
+        aligned = captured[start:start + len(rendered)]
+        wrong = np.nonzero(np.abs(aligned - rendered[:len(aligned)]).max(axis=1) > 1e-6)[0]
+        exact = int(wrong[0]) if len(wrong) else len(aligned)
+        print(f"the capture equals the render for {exact} of {len(rendered)} frames")
+        if exact >= 2 * 48000:
+            return
+    raise SystemExit("no capture held two unbroken seconds of the render")
 
 
 if __name__ == "__main__":
