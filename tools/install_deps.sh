@@ -8,5 +8,6 @@ packages=(
   libfftw3-dev libsndfile1-dev libflac-dev libmpg123-dev googletest libgtest-dev libbenchmark-dev
   clang lld llvm libclang-rt-14-dev clang-format
   libmysofa1 python3-h5py python3-numpy python3-scipy python3-matplotlib
+  lv2-dev lilv-utils liblilv-dev pipewire-bin wireplumber dbus-daemon
 )
 bash "$(dirname "$0")/ensure_packages.sh" "${packages[@]}"
