@@ -29,14 +29,16 @@ void headphone_renderer_state::build(const float* hrir_tables) {
     for (std::uint32_t k = 0; k < speaker_count; ++k) {
         aligned_buffer& feed = speaker_feed[k];
         feed.resize_discarding(spectrum_floats);
-        feed_plan[k] = fftwf_plan_dft_r2c_1d(
-            transform_length, feed.data, reinterpret_cast<fftwf_complex*>(feed.data), FFTW_MEASURE);
+        feed_plan[k] =
+            fftwf_plan_dft_r2c_1d(transform_length, feed.data,
+                                  reinterpret_cast<fftwf_complex*>(feed.data), transform_planning);
     }
     for (std::uint32_t e = 0; e < ear_count; ++e) {
         aligned_buffer& ear = ear_spectrum[e];
         ear.resize_discarding(spectrum_floats);
-        ear_plan[e] = fftwf_plan_dft_c2r_1d(
-            transform_length, reinterpret_cast<fftwf_complex*>(ear.data), ear.data, FFTW_MEASURE);
+        ear_plan[e] =
+            fftwf_plan_dft_c2r_1d(transform_length, reinterpret_cast<fftwf_complex*>(ear.data),
+                                  ear.data, transform_planning);
     }
     save_transform_wisdom();
 

@@ -22,6 +22,9 @@
 #endif
 
 namespace ambiora {
+
+const unsigned transform_planning = FFTW_MEASURE | FFTW_NO_BUFFERING;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -53,7 +56,7 @@ const char* instruction_set() {
 
 // FFTW version, precision, instruction set and plan set, in characters any file system takes.
 std::string wisdom_key() {
-    std::string key = std::string(fftwf_version) + "-float-" + instruction_set() + "-r2c-c2r-" +
+    std::string key = std::string(fftwf_version) + "-float-" + instruction_set() + "-r2c-c2r-unbuffered-" +
                       std::to_string(transform_length);
     for (char& c : key) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||

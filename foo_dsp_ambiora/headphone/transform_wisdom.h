@@ -17,6 +17,11 @@
 
 namespace ambiora {
 
+// The planner flags of every renderer transform, part of the plan set the file is keyed by:
+// measured, and unbuffered (FFTW's buffered plans take scratch memory from the heap each time they
+// run, which the playback thread must never do).
+extern const unsigned transform_planning;
+
 // Where this machine's wisdom for the renderer's plans is kept; empty when the platform names no
 // cache folder (no XDG_CACHE_HOME and no HOME, say).
 std::filesystem::path transform_wisdom_file();
