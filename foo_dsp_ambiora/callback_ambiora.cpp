@@ -38,7 +38,9 @@ unsigned callback_ambiora::get_flags() {
            flag_on_playback_time;
 }
 
-void callback_ambiora::on_playback_starting(int, bool) { guarded(playback_started); }
+void callback_ambiora::on_playback_starting(int, bool) {
+    guarded(playback_started);
+}
 
 void callback_ambiora::on_playback_new_track(track_handle_arg track) {
     release_track_handle(track);
@@ -63,6 +65,8 @@ void callback_ambiora::on_playback_seek(double) {
     });
 }
 
-void callback_ambiora::on_playback_edited(track_handle_arg track) { release_track_handle(track); }
+void callback_ambiora::on_playback_edited(track_handle_arg track) {
+    release_track_handle(track);
+}
 
 }  // namespace ambiora

@@ -9,7 +9,7 @@
 namespace ambiora {
 
 class callback_ambiora : public play_callback_static {
-public:
+  public:
     bool service_query(service_ptr& out, const GUID& guid) override;
     unsigned get_flags() override;
 

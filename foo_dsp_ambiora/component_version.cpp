@@ -17,7 +17,9 @@ void componentversion_impl_simple::get_file_name(string_base& out) {
     out.set(module().library_file_name.c_str());
 }
 
-void componentversion_impl_simple::get_component_name(string_base& out) { out.set(component_name); }
+void componentversion_impl_simple::get_component_name(string_base& out) {
+    out.set(component_name);
+}
 
 void componentversion_impl_simple::get_component_version(string_base& out) {
     out.set(component_version);

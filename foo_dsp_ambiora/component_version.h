@@ -12,7 +12,7 @@ inline constexpr const char* maker_web_address = "https://ambiora.example.org/pr
 inline constexpr const char* copyright_line = "Copyright (c) 2026 Ambiora developers";
 
 class componentversion_impl_simple : public componentversion {
-public:
+  public:
     bool service_query(service_ptr& out, const GUID& guid) override;
     void get_file_name(string_base& out) override;
     void get_component_name(string_base& out) override;

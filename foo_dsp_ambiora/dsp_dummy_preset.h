@@ -7,7 +7,7 @@
 namespace ambiora {
 
 class dsp_dummy_preset final : public dsp_preset {
-public:
+  public:
     // The one preset object, made on first use and kept until the module unloads.
     static dsp_dummy_preset& instance();
 

@@ -126,7 +126,8 @@ template <class rows>
 struct setting_store;
 template <std::size_t... row>
 struct setting_store<std::index_sequence<row...>> {
-    cfg_setting values[sizeof...(row)]{{setting_table[row].guid, setting_table[row].default_value}...};
+    cfg_setting values[sizeof...(row)]{
+        {setting_table[row].guid, setting_table[row].default_value}...};
 };
 extern setting_store<std::make_index_sequence<setting_count>> stored_settings;
 

@@ -4,12 +4,12 @@
 #include "platform.h"
 
 class abort_callback {
-public:
+  public:
     virtual bool is_aborting() const = 0;
     // An event object that is signalled when aborting (a null handle where there is none).
     virtual HANDLE get_abort_event() const = 0;
 
-protected:
+  protected:
     abort_callback() = default;
     ~abort_callback() = default;
 };

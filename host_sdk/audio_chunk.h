@@ -15,7 +15,7 @@ enum channel_mask_bits : unsigned {
 };
 
 class audio_chunk {
-public:
+  public:
     // The data-pointer pair is overloaded in the player's interface. Microsoft's compiler puts an
     // overload group in reverse declaration order, so the const overload comes first in its
     // table; g++ keeps source order, hence the const one is declared first here.
@@ -32,7 +32,7 @@ public:
     virtual std::size_t get_sample_count() const = 0;  // frames per channel
     virtual void set_sample_count(std::size_t frames) = 0;
 
-protected:
+  protected:
     audio_chunk() = default;
     ~audio_chunk() = default;
 };

@@ -16,7 +16,7 @@ std::uint32_t get_u32(const std::uint8_t* in) {
 
 // Collects one variable's payload so its length can be written before it.
 class payload_buffer final : public stream_writer {
-public:
+  public:
     void write(const void* data, std::size_t bytes, abort_callback&) override {
         // Our variables write a handful of bytes; anything beyond the buffer is a programming
         // error that we refuse to turn into memory corruption.
@@ -27,7 +27,7 @@ public:
     const std::uint8_t* data() const { return storage_; }
     std::size_t size() const { return size_; }
 
-private:
+  private:
     std::uint8_t storage_[64];
     std::size_t size_ = 0;
 };

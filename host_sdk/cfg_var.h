@@ -15,7 +15,7 @@
 #include "stream.h"
 
 class cfg_var {
-public:
+  public:
     const GUID& guid() const { return guid_; }
     cfg_var* next() const { return next_; }
 
@@ -37,12 +37,12 @@ public:
     // record's payload; a stream ending inside a record header ends loading quietly.
     static bool config_read(stream_reader& in, abort_callback& abort);
 
-protected:
+  protected:
     explicit cfg_var(const GUID& guid) : guid_(guid), next_(list_head()) { list_head() = this; }
     ~cfg_var() = default;
 
-private:
-    GUID guid_;     // key in the stored stream
+  private:
+    GUID guid_;      // key in the stored stream
     cfg_var* next_;  // the variable constructed before this one
 };
 
@@ -50,7 +50,7 @@ template <typename T>
 class cfg_int_t final : public cfg_var {
     static_assert(sizeof(T) == 4, "stored as a 32-bit little-endian word");
 
-public:
+  public:
     cfg_int_t(const GUID& guid, T initial) : cfg_var(guid), value_(initial) {}
 
     T get() const { return value_.load(std::memory_order_relaxed); }
@@ -82,7 +82,7 @@ public:
         return got;
     }
 
-private:
+  private:
     std::atomic<T> value_;
 };
 static_assert(std::atomic<std::int32_t>::is_always_lock_free);

@@ -10,7 +10,7 @@
 // The player's API object. Services are found in two steps: find_class turns a class GUID into an
 // opaque handle of the player's, and create and count take that handle, not the GUID.
 class foobar2000_api {
-public:
+  public:
     using service_class_ref = const void*;
 
     virtual service_class_ref find_class(const GUID& guid) = 0;
@@ -25,13 +25,13 @@ public:
     virtual bool is_portable_mode() = 0;
     virtual bool is_quiet_mode() = 0;
 
-protected:
+  protected:
     foobar2000_api() = default;
     ~foobar2000_api() = default;
 };
 
 class foobar2000_client {
-public:
+  public:
     virtual std::uint32_t get_version() = 0;
     virtual service_factory_base* get_service_list() = 0;
     virtual void get_config(stream_writer* stream, abort_callback& abort) = 0;
@@ -44,7 +44,7 @@ public:
     virtual void services_init(bool initialised) = 0;
     virtual bool is_debug() = 0;
 
-protected:
+  protected:
     foobar2000_client() = default;
     ~foobar2000_client() = default;
 };

@@ -5,7 +5,7 @@
 #include "string_base.h"
 
 class componentversion : public service_base {
-public:
+  public:
     static constexpr GUID class_guid = {
         0x10bb3ebd, 0xddf7, 0x4975, {0xa3, 0xcc, 0x23, 0x08, 0x48, 0x29, 0x45, 0x3e}};
 
@@ -14,7 +14,7 @@ public:
     virtual void get_component_version(string_base& out) = 0;
     virtual void get_about_message(string_base& out) = 0;
 
-protected:
+  protected:
     componentversion() = default;
     ~componentversion() = default;
 };

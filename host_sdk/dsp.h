@@ -9,32 +9,32 @@
 
 // A set of indices, used by the chunk list to remove several chunks at once.
 class bit_array {
-public:
+  public:
     virtual bool get(std::size_t index) const = 0;
     // The first index in [start, start + count) whose bit equals `value` (searching down from
     // start for a negative count); start + count when there is none.
     virtual std::size_t find(bool value, std::size_t start, std::ptrdiff_t count) const = 0;
 
-protected:
+  protected:
     bit_array() = default;
     ~bit_array() = default;
 };
 
 class dsp_chunk_list {
-public:
+  public:
     virtual std::size_t get_count() const = 0;
     virtual audio_chunk* get_item(std::size_t index) const = 0;
     virtual void remove_by_idx(std::size_t index) = 0;
     virtual void remove_mask(const bit_array& mask) = 0;
     virtual audio_chunk* insert_item(std::size_t index, std::size_t hint_size) = 0;
 
-protected:
+  protected:
     dsp_chunk_list() = default;
     ~dsp_chunk_list() = default;
 };
 
 class dsp_preset {
-public:
+  public:
     virtual GUID* get_owner(GUID* out) const = 0;  // a GUID returned by value in the player
     virtual void set_owner(const GUID& owner) = 0;
     virtual const void* get_data() const = 0;
@@ -48,7 +48,7 @@ public:
         return *get_owner(&g);
     }
 
-protected:
+  protected:
     dsp_preset() = default;
     ~dsp_preset() = default;
 };
@@ -60,7 +60,7 @@ enum dsp_run_flags : int {
 };
 
 class dsp : public service_base {
-public:
+  public:
     static constexpr GUID class_guid = {
         0x2a42afea, 0x940b, 0x455b, {0xae, 0xff, 0xcf, 0xda, 0xca, 0xf5, 0x2a, 0xff}};
 
@@ -71,13 +71,13 @@ public:
     virtual double report_latency() = 0;  // seconds
     virtual bool wants_track_marks() = 0;
 
-protected:
+  protected:
     dsp() = default;
     ~dsp() = default;
 };
 
 class dsp_entry : public service_base {
-public:
+  public:
     static constexpr GUID class_guid = {
         0x0d048731, 0x8aa8, 0x4704, {0x8a, 0xd6, 0x18, 0x9e, 0x24, 0xd4, 0x8c, 0x88}};
 
@@ -93,7 +93,7 @@ public:
         return *get_guid(&g);
     }
 
-protected:
+  protected:
     dsp_entry() = default;
     ~dsp_entry() = default;
 };

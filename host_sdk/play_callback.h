@@ -7,7 +7,7 @@
 class file_info;  // never looked into
 
 class play_callback {
-public:
+  public:
     virtual void on_playback_starting(int command, bool paused) = 0;
     virtual void on_playback_new_track(track_handle_arg track) = 0;  // must release `track`
     virtual void on_playback_stop(int reason) = 0;
@@ -19,7 +19,7 @@ public:
     virtual void on_playback_time(double seconds) = 0;
     virtual void on_volume_change(float new_level) = 0;
 
-protected:
+  protected:
     play_callback() = default;
     ~play_callback() = default;
 };
@@ -42,13 +42,13 @@ enum play_callback_flags : unsigned {
 // its table (release, add reference, query, get_flags) sits at offset 0 and the play_callback
 // table right after it, one pointer further on.
 class play_callback_static : public service_base, public play_callback {
-public:
+  public:
     static constexpr GUID class_guid = {
         0x8e4eed7a, 0xc6b8, 0x49c7, {0x99, 0xfe, 0x97, 0xe0, 0x4a, 0xaa, 0x63, 0xa8}};
 
     virtual unsigned get_flags() = 0;
 
-protected:
+  protected:
     play_callback_static() = default;
     ~play_callback_static() = default;
 };

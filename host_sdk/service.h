@@ -21,7 +21,7 @@ class service_base;
 // player passes these by reference and reads them as plain pointers.
 template <typename T>
 class service_ptr_t {
-public:
+  public:
     service_ptr_t() = default;
     service_ptr_t(T* p) : ptr_(p) {
         if (ptr_ != nullptr) ptr_->service_add_ref();
@@ -62,7 +62,7 @@ public:
     explicit operator bool() const { return ptr_ != nullptr; }
     bool is_valid() const { return ptr_ != nullptr; }
 
-private:
+  private:
     T* ptr_ = nullptr;
 };
 
@@ -70,13 +70,13 @@ using service_ptr = service_ptr_t<service_base>;
 static_assert(sizeof(service_ptr) == sizeof(void*));
 
 class service_base {
-public:
+  public:
     virtual int service_release() noexcept = 0;
     virtual int service_add_ref() noexcept = 0;
     // Hands out a reference to the interface named by `guid` if this object implements it.
     virtual bool service_query(service_ptr& out, const GUID& guid) = 0;
 
-protected:
+  protected:
     service_base() = default;
     ~service_base() = default;
 };

@@ -9,7 +9,7 @@
 #include "service_impl.h"
 
 class service_factory_base {
-public:
+  public:
     virtual void instance_create(service_ptr& out) = 0;
 
     service_factory_base* next() const { return next_; }
@@ -21,14 +21,14 @@ public:
         return head;
     }
 
-protected:
+  protected:
     explicit service_factory_base(const GUID& class_guid)
         : next_(list_head()), class_guid_(class_guid) {
         list_head() = this;
     }
     ~service_factory_base() = default;
 
-private:
+  private:
     service_factory_base* next_;  // read by the player
     const GUID& class_guid_;      // read by the player (a pointer in memory)
 };
@@ -36,7 +36,7 @@ private:
 // A factory that hands out references to one static service of type T (held with a fixed count).
 template <typename T>
 class service_factory_single_t : public service_factory_base {
-public:
+  public:
     template <typename... Args>
     explicit service_factory_single_t(Args&&... args)
         : service_factory_base(T::class_guid), instance_(std::forward<Args>(args)...) {}
@@ -46,6 +46,6 @@ public:
     }
     T& get_static_instance() { return instance_; }
 
-private:
+  private:
     service_impl_single_t<T> instance_;
 };

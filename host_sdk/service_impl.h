@@ -12,7 +12,7 @@
 
 template <typename T>
 class service_impl_t final : public T {
-public:
+  public:
     template <typename... Args>
     explicit service_impl_t(Args&&... args) : T(std::forward<Args>(args)...) {}
 
@@ -33,7 +33,7 @@ public:
         return true;
     }
 
-private:
+  private:
     // `delete this` is only ever reached through service_release on the most derived type, so
     // the interface's non-virtual destructor never destroys a partial object.
     ~service_impl_t() = default;
@@ -42,7 +42,7 @@ private:
 
 template <typename T>
 class service_impl_single_t final : public T {
-public:
+  public:
     template <typename... Args>
     explicit service_impl_single_t(Args&&... args) : T(std::forward<Args>(args)...) {}
     ~service_impl_single_t() = default;

@@ -10,7 +10,7 @@
 #include "abort_callback.h"
 
 class stream_reader {
-public:
+  public:
     // Returns the number of bytes read; fewer than asked means the stream ended.
     virtual std::size_t read(void* buffer, std::size_t bytes, abort_callback& abort) = 0;
     // Reads exactly `bytes` or throws.
@@ -20,16 +20,16 @@ public:
     // Skips exactly `bytes` or throws.
     virtual void skip_object(std::uint64_t bytes, abort_callback& abort) = 0;
 
-protected:
+  protected:
     stream_reader() = default;
     ~stream_reader() = default;
 };
 
 class stream_writer {
-public:
+  public:
     virtual void write(const void* buffer, std::size_t bytes, abort_callback& abort) = 0;
 
-protected:
+  protected:
     stream_writer() = default;
     ~stream_writer() = default;
 };

@@ -7,7 +7,7 @@
 inline constexpr std::size_t string_length_to_terminator = ~std::size_t(0);
 
 class string_base {
-public:
+  public:
     virtual void add_string(const char* text, std::size_t length) = 0;
     virtual const char* get_ptr() const = 0;
     virtual void set_string(const char* text, std::size_t length) = 0;
@@ -19,7 +19,7 @@ public:
     // Convenience for our side: always passes the length explicitly, as the player expects.
     void set(const char* text) { set_string(text, string_length_to_terminator); }
 
-protected:
+  protected:
     string_base() = default;
     ~string_base() = default;
 };

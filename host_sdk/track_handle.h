@@ -5,7 +5,7 @@
 #include "service.h"
 
 class metadb_handle : public service_base {
-protected:
+  protected:
     metadb_handle() = default;
     ~metadb_handle() = default;
 };
@@ -23,7 +23,9 @@ struct track_handle_value {
 };
 #if defined(_WIN32) && !defined(_WIN64)
 using track_handle_arg = track_handle_value;
-inline metadb_handle* track_handle_of(track_handle_arg arg) { return arg.handle; }
+inline metadb_handle* track_handle_of(track_handle_arg arg) {
+    return arg.handle;
+}
 #else
 using track_handle_arg = track_handle_value*;
 inline metadb_handle* track_handle_of(track_handle_arg arg) {

@@ -16,7 +16,6 @@ bool player_accepts_client(std::uint32_t version, player_build player) {
 
 namespace {
 
-
 // What the player reads of a factory: the table pointer, then the next factory, then a pointer
 // to the class GUID.
 struct factory_memory {
@@ -28,7 +27,8 @@ struct factory_memory {
 void* open_library(const std::string& path, std::string& error) {
 #if defined(_WIN32)
     HMODULE m = LoadLibraryA(path.c_str());
-    if (m == nullptr) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+    if (m == nullptr)
+        error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
     return reinterpret_cast<void*>(m);
 #else
     // RTLD_NODELETE keeps the component mapped after dlclose, as the player keeps components
@@ -100,7 +100,8 @@ component_host::~component_host() {
 
 bool component_host::start(const std::vector<unsigned char>* stored_settings,
                            const char* library_file_name) {
-    if (library_file_name != nullptr) client_->set_library_path("file://./components", library_file_name);
+    if (library_file_name != nullptr)
+        client_->set_library_path("file://./components", library_file_name);
     bool loaded = true;
     if (stored_settings != nullptr) loaded = load_settings(*stored_settings);
     client_->services_init(true);
@@ -186,7 +187,8 @@ void component_host::playback_new_track(host_track& track) {
 
 void component_host::playback_stop() {
     for (auto& cb : play_callbacks()) {
-        if (cb->get_flags() & flag_on_playback_stop) static_cast<play_callback*>(cb.get())->on_playback_stop(0);
+        if (cb->get_flags() & flag_on_playback_stop)
+            static_cast<play_callback*>(cb.get())->on_playback_stop(0);
     }
 }
 

@@ -40,7 +40,7 @@ struct factory_record {
 };
 
 class component_host {
-public:
+  public:
     // Loads a component library from disk. Returns null and sets `error` on failure.
     static std::unique_ptr<component_host> load(const std::string& path, std::string& error);
     // Drives a component linked into this process through its entry point.
@@ -82,7 +82,7 @@ public:
     void playback_stop();
     void playback_seek(double seconds);
 
-private:
+  private:
     component_host() = default;
     bool connect(foobar2000_get_interface_t entry, std::string& error);
 

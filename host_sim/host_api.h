@@ -7,7 +7,7 @@ namespace host_sim {
 
 // The player's API object. The component stores it and never needs more than a few answers.
 class host_api final : public foobar2000_api {
-public:
+  public:
     service_class_ref find_class(const GUID&) override { return nullptr; }
     bool create(service_ptr&, service_class_ref, std::size_t) override { return false; }
     std::size_t count(service_class_ref) override { return 0; }

@@ -56,8 +56,8 @@ const char* instruction_set() {
 
 // FFTW version, precision, instruction set and plan set, in characters any file system takes.
 std::string wisdom_key() {
-    std::string key = std::string(fftwf_version) + "-float-" + instruction_set() + "-r2c-c2r-unbuffered-" +
-                      std::to_string(transform_length);
+    std::string key = std::string(fftwf_version) + "-float-" + instruction_set() +
+                      "-r2c-c2r-unbuffered-" + std::to_string(transform_length);
     for (char& c : key) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                            (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';

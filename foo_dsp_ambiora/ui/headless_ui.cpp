@@ -10,6 +10,8 @@ namespace ambiora {
 void add_tray_icon() {}
 void remove_tray_icon() {}
 void update_tray_mode(std::int32_t) {}
-bool run_config_dialog(HWND) { return true; }
+bool run_config_dialog(HWND) {
+    return true;
+}
 
 }  // namespace ambiora
