@@ -20,6 +20,7 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -30,24 +31,36 @@ namespace ambiora {
 inline constexpr std::uint32_t magnitude_mask = 0x7fffffff;
 inline constexpr std::uint32_t largest_kept_bits = 0x5f800000;  // 2^64; NaN and infinity lie above
 
-inline bool is_damaged(float value) {
-    return (std::bit_cast<std::uint32_t>(value) & magnitude_mask) > largest_kept_bits;
+inline constexpr std::uint32_t largest_finite_bits = 0x7f7fffff;  // FLT_MAX; infinity, NaN above
+
+inline bool magnitude_above(float value, std::uint32_t limit_bits) {
+    return (std::bit_cast<std::uint32_t>(value) & magnitude_mask) > limit_bits;
 }
 
-// Sixteen values at a time in a fixed-length inner loop, which the compiler turns into a few
-// vector compares even where it will not vectorise a loop of unknown length (g++ at -O2).
-inline bool holds_damage(const float* values, std::uint32_t count) {
-    constexpr std::uint32_t group = 16;
-    std::uint32_t damaged = 0;
-    std::uint32_t i = 0;
+inline bool is_damaged(float value) {
+    return magnitude_above(value, largest_kept_bits);
+}
+
+// Whether any of values[0..count) lies above `limit_bits` in magnitude. Sixteen values at a time
+// in a fixed-length inner loop, which the compiler turns into a few vector compares even where it
+// will not vectorise a loop of unknown length (g++ at -O2).
+inline bool holds_magnitude_above(const float* values, std::size_t count,
+                                  std::uint32_t limit_bits) {
+    constexpr std::size_t group = 16;
+    std::uint32_t found = 0;
+    std::size_t i = 0;
     for (; i + group <= count; i += group) {
         std::uint32_t bits[group];
         std::memcpy(bits, values + i, sizeof bits);
-        for (std::uint32_t j = 0; j < group; ++j)
-            damaged |= (bits[j] & magnitude_mask) > largest_kept_bits ? 1u : 0u;
+        for (std::size_t j = 0; j < group; ++j)
+            found |= (bits[j] & magnitude_mask) > limit_bits ? 1u : 0u;
     }
-    for (; i < count; ++i) damaged |= is_damaged(values[i]) ? 1u : 0u;
-    return damaged != 0;
+    for (; i < count; ++i) found |= magnitude_above(values[i], limit_bits) ? 1u : 0u;
+    return found != 0;
+}
+
+inline bool holds_damage(const float* values, std::uint32_t count) {
+    return holds_magnitude_above(values, count, largest_kept_bits);
 }
 
 // Sets every damaged value of values[0..count) to 0 and leaves the rest alone.

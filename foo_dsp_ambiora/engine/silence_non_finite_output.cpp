@@ -3,36 +3,12 @@
 // (or worse, a stream of them); in a file it becomes one. Each is replaced by silence and counted,
 // so that a tool can say how much was lost. Finite samples are never touched, so the output of
 // finite input stays exactly what it was.
-#include <bit>
-#include <cstring>
-
 #include "dsp/chunk_layout.h"
 #include "engine/contain_damage.h"
 #include "engine/surround_engine.h"
 
 namespace ambiora {
 namespace {
-
-constexpr std::uint32_t infinity_bits = 0x7f800000;  // NaN lies above
-
-bool is_non_finite(float value) {
-    return (std::bit_cast<std::uint32_t>(value) & magnitude_mask) >= infinity_bits;
-}
-
-// Sixteen at a time, branch-free, as in holds_damage: this runs on every block.
-bool holds_non_finite(const float* values, std::size_t count) {
-    constexpr std::size_t group = 16;
-    std::uint32_t found = 0;
-    std::size_t i = 0;
-    for (; i + group <= count; i += group) {
-        std::uint32_t bits[group];
-        std::memcpy(bits, values + i, sizeof bits);
-        for (std::size_t j = 0; j < group; ++j)
-            found |= (bits[j] & magnitude_mask) >= infinity_bits ? 1u : 0u;
-    }
-    for (; i < count; ++i) found |= is_non_finite(values[i]) ? 1u : 0u;
-    return found != 0;
-}
 
 template <std::uint32_t channels>
 constexpr std::uint32_t slot_mask() {
@@ -64,10 +40,10 @@ std::uint32_t output_slot_mask(std::int32_t channels) {
 void silence_non_finite_output(surround_engine& engine, block_context& ctx) {
     float* s = ctx.work->data;
     const std::size_t n = std::size_t(ctx.frame_count) * frame_width;
-    if (!holds_non_finite(s, n)) return;
+    if (!holds_magnitude_above(s, n, largest_finite_bits)) return;
     const std::uint32_t counted = output_slot_mask(ctx.output_channels);
     for (std::size_t i = 0; i < n; ++i) {
-        if (!is_non_finite(s[i])) continue;
+        if (!magnitude_above(s[i], largest_finite_bits)) continue;
         s[i] = 0.0f;
         if ((counted >> (i % frame_width)) & 1u) ++engine.silenced_output_samples;
     }
