@@ -211,12 +211,9 @@ std::string plugin_description(const plugin_job& job) {
             iri(LV2_CORE__SpatialPlugin) + " ;\n";
     text += "    " + iri(doap_name) + " " + quoted(job.name) + " ;\n";
     text += "    " + iri(rdfs_comment) + " " + quoted(job.about) + " ;\n";
-    // FFTW takes scratch storage inside some of the headphone renderer's transforms as they run,
-    // so only the matrix jobs can promise a hard real-time host that run() never allocates.
-    if (ambiora::mode_table[job.first_mode].path != ambiora::mode_path::headphones) {
-        text +=
-            "    " + iri(LV2_CORE__optionalFeature) + " " + iri(LV2_CORE__hardRTCapable) + " ;\n";
-    }
+    // run() takes no storage, no lock and does no I/O in every job (the headphone renderer's
+    // transforms are planned unbuffered, so FFTW takes no scratch memory as they run either).
+    text += "    " + iri(LV2_CORE__optionalFeature) + " " + iri(LV2_CORE__hardRTCapable) + " ;\n";
     text += "    " + iri(LV2_PORT_GROUPS__mainInput) + " " + iri(plugin_uri(job) + "#in") + " ;\n";
     text +=
         "    " + iri(LV2_PORT_GROUPS__mainOutput) + " " + iri(plugin_uri(job) + "#out") + " ;\n";

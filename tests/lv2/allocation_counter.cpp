@@ -3,9 +3,8 @@
 // allocator's entry points; the dynamic linker then binds every library's calls to them, and each
 // hands over to the C library's own allocator.
 //
-// FFTW is counted apart because some of the plans it picks for the headphone renderer take
-// scratch storage each time they are executed, inside the library, where our code cannot lend it
-// any; those calls are reported, and everything else must be zero.
+// FFTW is counted apart so that a failure says where: its buffered plans take scratch storage each
+// time they run, inside the library, which is why the renderer plans unbuffered ones.
 #include <dlfcn.h>
 
 #include <atomic>
