@@ -131,6 +131,7 @@ TEST_F(render_output, schedule_changes_and_resets_land_before_the_chunks_they_na
                                       "1024", "--schedule", path("plan.txt")});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_TRUE(contains(r.err, "chunk 40 and later were never reached"));
+    EXPECT_TRUE(contains(r.err, "from chunk 18, Bypass: No audio processing")) << r.err;
     const std::vector<logged_chunk> log = read_chunk_log(path("log.chunks"), 24);
     // From the start, with the trim, and from a clean engine at chunk 8.
     std::vector<sound> plain = render_each(

@@ -233,9 +233,18 @@ int render_command(std::span<char* const> arguments) {
     render_totals totals;
     if (plan) {
         chunk_log_writer log(out.open_stream(), out_path, input.rate());
+        // A schedule may switch into a mode that cannot act on this input; say so once per mode,
+        // at the first chunk it reaches, as a render without a schedule says it at the start.
+        std::uint32_t modes_checked = 0;
         hooks.before_chunk = [&](std::uint64_t index) {
             apply_schedule_steps(*plan, index, session,
                                  double(index) * double(a.chunk_frames) / double(input.rate()));
+            const std::int32_t mode = ambiora::cfg_mode;
+            const std::uint32_t bit = mode >= 0 && mode < 32 ? 1u << mode : 0u;
+            if (bit == 0 || (modes_checked & bit) != 0) return;
+            modes_checked |= bit;
+            if (auto warning = mode_warning(mode, input.channels(), input.rate()))
+                warn("from chunk " + std::to_string(index) + ", " + *warning);
         };
         hooks.after_chunk = [&](std::uint64_t, const kept_chunks& kept) { log.add(kept); };
         totals = run_render(input, *instance, settings, hooks, &progress);
