@@ -19,10 +19,11 @@
 // Threading: pure functions on the caller's data.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "engine/block_context.h"
 
@@ -41,22 +42,28 @@ inline bool is_damaged(float value) {
     return magnitude_above(value, largest_kept_bits);
 }
 
-// Whether any of values[0..count) lies above `limit_bits` in magnitude. Sixteen values at a time
-// in a fixed-length inner loop, which the compiler turns into a few vector compares even where it
-// will not vectorise a loop of unknown length (g++ at -O2).
+// Whether any of values[0..count) lies above `limit_bits` in magnitude. Eight values at a time in
+// two SSE2 registers (every build of ours is x86 with SSE2): the magnitudes' bit patterns, below
+// 2^31, compare as signed integers, and the compare masks are ORed into two accumulators that are
+// read once at the end. A mask, a compare and an OR per four values, no branch; the compiler's own
+// vectorisation of a scalar loop kept spilling its accumulators to the stack.
 inline bool holds_magnitude_above(const float* values, std::size_t count,
                                   std::uint32_t limit_bits) {
-    constexpr std::size_t group = 16;
-    std::uint32_t found = 0;
+    const __m128i magnitude = _mm_set1_epi32(std::int32_t(magnitude_mask));
+    const __m128i limit = _mm_set1_epi32(std::int32_t(limit_bits));
+    auto above = [&](std::size_t at) {
+        const __m128i bits = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + at));
+        return _mm_cmpgt_epi32(_mm_and_si128(bits, magnitude), limit);
+    };
+    __m128i found_even = _mm_setzero_si128(), found_odd = _mm_setzero_si128();
     std::size_t i = 0;
-    for (; i + group <= count; i += group) {
-        std::uint32_t bits[group];
-        std::memcpy(bits, values + i, sizeof bits);
-        for (std::size_t j = 0; j < group; ++j)
-            found |= (bits[j] & magnitude_mask) > limit_bits ? 1u : 0u;
+    for (; i + 8 <= count; i += 8) {
+        found_even = _mm_or_si128(found_even, above(i));
+        found_odd = _mm_or_si128(found_odd, above(i + 4));
     }
-    for (; i < count; ++i) found |= magnitude_above(values[i], limit_bits) ? 1u : 0u;
-    return found != 0;
+    bool found = _mm_movemask_epi8(_mm_or_si128(found_even, found_odd)) != 0;
+    for (; i < count; ++i) found |= magnitude_above(values[i], limit_bits);
+    return found;
 }
 
 inline bool holds_damage(const float* values, std::uint32_t count) {
