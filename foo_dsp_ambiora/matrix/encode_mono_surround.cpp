@@ -17,21 +17,16 @@ constexpr float mix_gain = 0.707f;
 }  // namespace
 
 void encode_mono_surround(surround_engine& engine, block_context& ctx) {
-    float* work = ctx.work->data;
+    // S goes to L in phase and to R in opposite phase.
+    const __m128d surround_weights = pack_lanes(mix_gain, -double(mix_gain));
+    auto mix = [&](float* frame, __m128d shaped) {
+        const __m128d centre = _mm_set1_pd(mix_gain * double(frame[slot_c]));
+        const __m128d surround = _mm_mul_pd(surround_weights, _mm_unpacklo_pd(shaped, shaped));
+        write_encoded_frame(frame,
+                            _mm_add_pd(_mm_add_pd(load_front_pair(frame), centre), surround));
+    };
     // fold_for_encode has put the mono surround in the LFE slot.
-    shape_encoder_surround(engine.encoders.surround_a, ctx, slot_lfe);
-
-    float* frame = work;
-    for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {
-        const double centre = mix_gain * double(frame[slot_c]);
-        const double surround = mix_gain * double(frame[slot_lfe]);
-        frame[slot_l] = float(frame[slot_l] + centre + surround);
-        frame[slot_r] = float(frame[slot_r] + centre - surround);
-        frame[slot_c] = 0.0f;
-        frame[slot_lfe] = 0.0f;
-        frame[slot_sl] = 0.0f;
-        frame[slot_sr] = 0.0f;
-    }
+    shape_and_mix_encoder_surround(engine.encoders.surround_a, slot_lfe, ctx, mix);
 }
 
 }  // namespace ambiora

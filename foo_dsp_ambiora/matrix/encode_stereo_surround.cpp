@@ -21,22 +21,20 @@ constexpr float far_side_gain = 0.5774f;
 }  // namespace
 
 void encode_stereo_surround(surround_engine& engine, block_context& ctx) {
-    float* work = ctx.work->data;
-    shape_encoder_surround_pair(engine.encoders.surround_a, slot_sl, engine.encoders.surround_b,
-                                slot_sr, ctx);
-
-    float* frame = work;
-    for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {
-        const double centre = centre_gain * double(frame[slot_c]);
-        const double sl = frame[slot_sl];
-        const double sr = frame[slot_sr];
-        frame[slot_l] = float(frame[slot_l] + centre + near_side_gain * sl + far_side_gain * sr);
-        frame[slot_r] = float(frame[slot_r] + centre - far_side_gain * sl - near_side_gain * sr);
-        frame[slot_c] = 0.0f;
-        frame[slot_lfe] = 0.0f;
-        frame[slot_sl] = 0.0f;
-        frame[slot_sr] = 0.0f;
-    }
+    // L takes SL at +near and SR at +far, R takes SL at -far and SR at -near.
+    const __m128d sl_weights = pack_lanes(near_side_gain, -double(far_side_gain));
+    const __m128d sr_weights = pack_lanes(far_side_gain, -double(near_side_gain));
+    auto mix = [&](float* frame, __m128d surrounds) {
+        const __m128d centre = _mm_set1_pd(centre_gain * double(frame[slot_c]));
+        const __m128d sl = _mm_unpacklo_pd(surrounds, surrounds);
+        const __m128d sr = _mm_unpackhi_pd(surrounds, surrounds);
+        __m128d front = _mm_add_pd(load_front_pair(frame), centre);
+        front = _mm_add_pd(front, _mm_mul_pd(sl_weights, sl));
+        front = _mm_add_pd(front, _mm_mul_pd(sr_weights, sr));
+        write_encoded_frame(frame, front);
+    };
+    shape_and_mix_encoder_surround_pair(engine.encoders.surround_a, slot_sl,
+                                        engine.encoders.surround_b, slot_sr, ctx, mix);
 }
 
 }  // namespace ambiora

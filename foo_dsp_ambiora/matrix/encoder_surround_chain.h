@@ -1,19 +1,119 @@
 // The encoders' surround path in one pass: 100 Hz high-pass, 7 kHz low-pass and the four
-// all-pass sections of the phase-shift network, sample by sample.
+// all-pass sections of the phase-shift network, sample by sample, and the encoder's mix of each
+// frame in the same loop.
+//
+// Each filter on its own is bound by its recurrence: an output cannot be computed before the one
+// it feeds back. Cascaded in one loop, the sections work on successive samples at the same time
+// (the second section's sample k overlaps the first section's sample k + 1), so the whole chain
+// costs little more than its slowest section, and the mix, which feeds nothing back, fills the
+// time the processor would otherwise spend waiting on the recurrences. Every section still sees
+// the float samples it would see in separate passes, and the mix sees the shaped samples a pass
+// after the filters would, so the result is the same bit for bit.
+//
+// When a filter falls back to its limit form (7 kHz at 14 kHz and below, see
+// butterworth_filters.cpp) the separate passes run instead, then the mix.
+//
+// Threading: functions of the engine's block, on the playback thread.
 #pragma once
 
 #include "engine/surround_engine.h"
+#include "matrix/biquad_sections.h"
 
 namespace ambiora {
 
-// Shapes channel `channel` (stride 6) of the work buffer: the same samples, bit for bit, as
-// butterworth_highpass, butterworth_lowpass and phase_shift_network run one after the other.
-void shape_encoder_surround(encoder_surround_memories& memories, block_context& ctx,
-                            std::uint32_t channel);
+// The six sections of two channels, one per lane (see butterworth_section_pair), with their
+// memories loaded; store_memories() puts them back. A single channel runs in the first lane
+// beside an idle second one: a lane costs nothing extra.
+class surround_chain_pair {
+  public:
+    surround_chain_pair(const butterworth_coefficients& highpass,
+                        const butterworth_coefficients& lowpass, encoder_surround_memories& first,
+                        encoder_surround_memories& second);
 
-// The same for two channels at once, each with its own memories.
-void shape_encoder_surround_pair(encoder_surround_memories& first, std::uint32_t first_channel,
-                                 encoder_surround_memories& second, std::uint32_t second_channel,
-                                 block_context& ctx);
+    __m128d step(__m128d x) {
+        __m128d y = lowpass_.step(highpass_.step(x));
+        for (all_pass_section_pair& section : phase_) y = section.step(y);
+        return y;
+    }
+
+    void store_memories() const;
+
+  private:
+    encoder_surround_memories& first_;
+    encoder_surround_memories& second_;
+    butterworth_section_pair highpass_;
+    butterworth_section_pair lowpass_;
+    all_pass_section_pair phase_[4];
+};
+
+// The chain's two Butterworth designs at the block's rate; false where one falls back to its
+// limit form and only the separate passes apply.
+bool design_surround_chain(const block_context& ctx, butterworth_coefficients& highpass,
+                           butterworth_coefficients& lowpass);
+
+// The chain as separate passes over channel `channel` (stride frame_width) of the work buffer.
+void shape_surround_in_passes(encoder_surround_memories& memories, block_context& ctx,
+                              std::uint32_t channel);
+
+// What both encoders' mixes read and write. L and R sit side by side in the frame and are mixed
+// as a pair of doubles, one lane each; a term subtracted from R is added with its sign flipped,
+// which IEEE arithmetic defines as the same operation. The other four slots are cleared.
+static_assert(slot_r == slot_l + 1 && slot_lfe == slot_c + 1 && slot_sl == slot_c + 2 &&
+                  slot_sr == slot_c + 3,
+              "the encoders read L and R as a pair and clear C to SR as one group of four");
+
+inline __m128d load_front_pair(const float* frame) {
+    return _mm_cvtps_pd(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(frame)));
+}
+
+inline void write_encoded_frame(float* frame, __m128d front_pair) {
+    _mm_storel_pi(reinterpret_cast<__m64*>(frame + slot_l), _mm_cvtpd_ps(front_pair));
+    _mm_storeu_ps(frame + slot_c, _mm_setzero_ps());
+}
+
+// Shapes channel `channel` of the work buffer and calls mix(frame, shaped) for each frame, with
+// the shaped sample in the first lane of `shaped` (a float widened to double; the second lane is
+// 0). The shaped sample is not stored: the mix writes the whole frame.
+template <typename frame_mix>
+void shape_and_mix_encoder_surround(encoder_surround_memories& memories, std::uint32_t channel,
+                                    block_context& ctx, frame_mix mix) {
+    float* frame = ctx.work->data;
+    butterworth_coefficients highpass, lowpass;
+    if (!design_surround_chain(ctx, highpass, lowpass)) {
+        shape_surround_in_passes(memories, ctx, channel);
+        for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width)
+            mix(frame, pack_lanes(frame[channel], 0.0));
+        return;
+    }
+    encoder_surround_memories idle;
+    surround_chain_pair chains(highpass, lowpass, memories, idle);
+    for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {
+        mix(frame, chains.step(pack_lanes(frame[channel], 0.0)));
+    }
+    chains.store_memories();
+}
+
+// The same for two channels at once, each with its own memories: the first channel's shaped
+// sample in the first lane, the second's in the second.
+template <typename frame_mix>
+void shape_and_mix_encoder_surround_pair(encoder_surround_memories& first,
+                                         std::uint32_t first_channel,
+                                         encoder_surround_memories& second,
+                                         std::uint32_t second_channel, block_context& ctx,
+                                         frame_mix mix) {
+    float* frame = ctx.work->data;
+    butterworth_coefficients highpass, lowpass;
+    if (!design_surround_chain(ctx, highpass, lowpass)) {
+        shape_surround_in_passes(first, ctx, first_channel);
+        shape_surround_in_passes(second, ctx, second_channel);
+        for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width)
+            mix(frame, pack_lanes(frame[first_channel], frame[second_channel]));
+        return;
+    }
+    surround_chain_pair chains(highpass, lowpass, first, second);
+    for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width)
+        mix(frame, chains.step(pack_lanes(frame[first_channel], frame[second_channel])));
+    chains.store_memories();
+}
 
 }  // namespace ambiora
