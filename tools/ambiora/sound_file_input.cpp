@@ -1,11 +1,13 @@
 #include "sound_file_input.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <sstream>
 
+#include "buffered_file_reader.h"
 #include "file_access.h"
 #include "messages.h"
 #include "mpeg_decoder.h"
@@ -78,7 +80,18 @@ sound_file_input::sound_file_input(const std::string& path)
 
 void sound_file_input::open() {
     info_ = {};
-    if (from_stdin_) {
+    // A named pipe (a shell's <(...) included) is never opened here: opening and closing its
+    // reading end before libsndfile opens it again would cut off the process writing into it.
+    struct stat status {};
+    const bool regular = ::stat(path_.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    const int descriptor = from_stdin_ ? input_.rewound_copy()
+                           : regular   ? ::open(path_.c_str(), O_RDONLY | O_CLOEXEC)
+                                       : -1;
+    if (descriptor >= 0) reader_ = buffered_file_reader::for_regular_file(descriptor);
+    if (reader_) {
+        file_ =
+            sf_open_virtual(&buffered_file_reader::callbacks(), SFM_READ, &info_, reader_.get());
+    } else if (from_stdin_) {
         file_ = sf_open_fd(input_.get(), SFM_READ, &info_, SF_FALSE);
     } else {
         file_ = sf_open(path_.c_str(), SFM_READ, &info_);
@@ -98,6 +111,7 @@ void sound_file_input::open() {
 void sound_file_input::close() {
     if (file_ != nullptr) sf_close(file_);
     file_ = nullptr;
+    reader_.reset();
 }
 
 sound_file_input::~sound_file_input() {
@@ -109,6 +123,9 @@ std::size_t sound_file_input::read(float* interleaved, std::size_t frames) {
     const sf_count_t got = sf_readf_float(file_, interleaved, sf_count_t(frames));
     if (got < 0 || sf_error(file_) != SF_ERR_NO_ERROR) {
         throw run_error("cannot read " + path_ + ": " + sf_strerror(file_));
+    }
+    if (reader_ && reader_->failure() != 0) {
+        throw run_error("cannot read " + path_ + ": " + system_error_text(reader_->failure()));
     }
     return std::size_t(got);
 }

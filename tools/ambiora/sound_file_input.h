@@ -13,6 +13,7 @@
 
 namespace ambiora_cli {
 
+class buffered_file_reader;
 class mpeg_decoder;
 
 class sound_file_input final : public audio_source {
@@ -41,8 +42,9 @@ class sound_file_input final : public audio_source {
 
     std::string path_;  // for messages: "standard input" for -
     bool from_stdin_;
-    standard_input_copy input_;           // for "-": standard input, or its copy when it is a pipe
-    std::unique_ptr<mpeg_decoder> mpeg_;  // MP3, which libsndfile would cut short
+    standard_input_copy input_;  // for "-": standard input, or its copy when it is a pipe
+    std::unique_ptr<buffered_file_reader> reader_;  // a regular file's bytes, for libsndfile
+    std::unique_ptr<mpeg_decoder> mpeg_;            // MP3, which libsndfile would cut short
     SNDFILE* file_ = nullptr;
     SF_INFO info_{};
     std::uint64_t frames_ = 0;
