@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio_source.h"
 #include "file_access.h"
@@ -39,6 +40,7 @@ class sound_file_input final : public audio_source {
   private:
     void open();
     void close();
+    sf_count_t read_pcm16(float* interleaved, std::size_t frames);
 
     std::string path_;  // for messages: "standard input" for -
     bool from_stdin_;
@@ -49,6 +51,8 @@ class sound_file_input final : public audio_source {
     SF_INFO info_{};
     std::uint64_t frames_ = 0;
     std::uint64_t promised_frames_ = 0;
+    bool pcm16_ = false;                       // 16-bit samples, converted here
+    std::vector<std::int16_t> pcm16_samples_;  // as read, before conversion
 };
 
 }  // namespace ambiora_cli
