@@ -3,12 +3,12 @@
 // frame in the same loop.
 //
 // Each filter on its own is bound by its recurrence: an output cannot be computed before the one
-// it feeds back. Cascaded in one loop, the sections work on successive samples at the same time
-// (the second section's sample k overlaps the first section's sample k + 1), so the whole chain
-// costs little more than its slowest section, and the mix, which feeds nothing back, fills the
-// time the processor would otherwise spend waiting on the recurrences. Every section still sees
-// the float samples it would see in separate passes, and the mix sees the shaped samples a pass
-// after the filters would, so the result is the same bit for bit.
+// it feeds back. Cascaded in one skewed loop (see surround_chain_pair::run), the sections work on
+// successive samples at the same time, so the whole chain costs little more than its slowest
+// section, and the mix, which feeds nothing back, fills the time the processor would otherwise
+// spend waiting on the recurrences. Every section still sees the float samples it would see in
+// separate passes, and the mix sees the shaped samples a pass after the filters would, so the
+// result is the same bit for bit.
 //
 // When a filter falls back to its limit form (7 kHz at 14 kHz and below, see
 // butterworth_filters.cpp) the separate passes run instead, then the mix.
@@ -30,15 +30,45 @@ class surround_chain_pair {
                         const butterworth_coefficients& lowpass, encoder_surround_memories& first,
                         encoder_surround_memories& second);
 
-    __m128d step(__m128d x) {
-        __m128d y = lowpass_.step(highpass_.step(x));
-        for (all_pass_section_pair& section : phase_) y = section.step(y);
-        return y;
+    // Runs the chain over samples 0 .. frames - 1 of both lanes: input(n) gives sample n, and
+    // output(n, y) takes it shaped, in order.
+    //
+    // In a plain loop each sample passes the six sections one after the other within an
+    // iteration, and the processor cannot look far enough ahead to overlap six such chains of
+    // dependent operations. Here the loop is skewed: in iteration n, section s works on sample
+    // n - s, its input the output the section before gave in iteration n - 1, so the six steps of
+    // an iteration do not depend on each other and run side by side. Every section still sees its
+    // samples in order and computes what it computed before, bit for bit. The first and last
+    // five iterations, where some sections have no sample, check each section.
+    template <typename read_input, typename take_output>
+    void run(std::uint32_t frames, read_input input, take_output output) {
+        __m128d carried[5];  // sections 0..4's outputs of the previous iteration
+        const std::uint32_t total = frames + 5;
+        std::uint32_t n = 0;
+        for (; n < 5 && n < total; ++n) advance<true>(n, frames, carried, input, output);
+        for (; n < frames; ++n) advance<false>(n, frames, carried, input, output);
+        for (; n < total; ++n) advance<true>(n, frames, carried, input, output);
     }
 
     void store_memories() const;
 
   private:
+    // One skewed iteration. The sections are taken from the last to the first, so that each
+    // reads what the one before it carried from the previous iteration before that is replaced.
+    template <bool checked, typename read_input, typename take_output>
+    void advance(std::uint32_t n, std::uint32_t frames, __m128d (&carried)[5], read_input& input,
+                 take_output& output) {
+        auto has_sample = [n, frames](std::uint32_t section) {
+            return !checked || (n >= section && n - section < frames);
+        };
+        if (has_sample(5)) output(n - 5, phase_[3].step(carried[4]));
+        if (has_sample(4)) carried[4] = phase_[2].step(carried[3]);
+        if (has_sample(3)) carried[3] = phase_[1].step(carried[2]);
+        if (has_sample(2)) carried[2] = phase_[0].step(carried[1]);
+        if (has_sample(1)) carried[1] = lowpass_.step(carried[0]);
+        if (has_sample(0)) carried[0] = highpass_.step(input(n));
+    }
+
     encoder_surround_memories& first_;
     encoder_surround_memories& second_;
     butterworth_section_pair highpass_;
@@ -87,9 +117,12 @@ void shape_and_mix_encoder_surround(encoder_surround_memories& memories, std::ui
     }
     encoder_surround_memories idle;
     surround_chain_pair chains(highpass, lowpass, memories, idle);
-    for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width) {
-        mix(frame, chains.step(pack_lanes(frame[channel], 0.0)));
-    }
+    chains.run(
+        ctx.frame_count,
+        [frame, channel](std::uint32_t n) {
+            return pack_lanes(frame[n * frame_width + channel], 0.0);
+        },
+        [frame, &mix](std::uint32_t n, __m128d shaped) { mix(frame + n * frame_width, shaped); });
     chains.store_memories();
 }
 
@@ -111,8 +144,13 @@ void shape_and_mix_encoder_surround_pair(encoder_surround_memories& first,
         return;
     }
     surround_chain_pair chains(highpass, lowpass, first, second);
-    for (std::uint32_t k = 0; k < ctx.frame_count; ++k, frame += frame_width)
-        mix(frame, chains.step(pack_lanes(frame[first_channel], frame[second_channel])));
+    chains.run(
+        ctx.frame_count,
+        [frame, first_channel, second_channel](std::uint32_t n) {
+            const float* at = frame + n * frame_width;
+            return pack_lanes(at[first_channel], at[second_channel]);
+        },
+        [frame, &mix](std::uint32_t n, __m128d shaped) { mix(frame + n * frame_width, shaped); });
     chains.store_memories();
 }
 
