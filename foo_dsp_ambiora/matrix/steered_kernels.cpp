@@ -41,8 +41,38 @@ std::span<const steered_kernels* const> usable_steered_kernels() {
     return {choice.usable.data(), choice.count};
 }
 
+namespace {
+
+// The widest instruction set the choice may take: everything, unless a tool has asked for less.
+std::string_view widest_allowed = "avx512";
+bool chosen = false;
+
+int width_rank(std::string_view instruction_set) {
+    const std::string_view by_width[] = {"sse2", "avx2", "avx512"};
+    for (int rank = 0; rank < 3; ++rank)
+        if (by_width[rank] == instruction_set) return rank;
+    return -1;
+}
+
+const steered_kernels& choose_kernels() {
+    chosen = true;
+    const auto usable = usable_steered_kernels();
+    for (auto k = usable.rbegin(); k != usable.rend(); ++k)
+        if (width_rank((*k)->instruction_set) <= width_rank(widest_allowed)) return **k;
+    return *usable.front();
+}
+
+}  // namespace
+
+bool limit_steered_kernels(std::string_view widest) {
+    if (chosen || width_rank(widest) < 0) return false;
+    widest_allowed = widest;
+    return true;
+}
+
 const steered_kernels& fastest_steered_kernels() {
-    return *usable_steered_kernels().back();
+    static const steered_kernels& choice = choose_kernels();
+    return choice;
 }
 
 }  // namespace ambiora

@@ -13,10 +13,12 @@
 //
 // Threading: the tables are constant. fastest_steered_kernels() makes its choice once, the first
 // time it is called; build_engine calls it, so the playback thread only ever reads the result.
+// limit_steered_kernels() belongs to the start of a program, before any engine exists.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "engine/speaker_switches.h"
 
@@ -59,5 +61,11 @@ std::span<const steered_kernels* const> usable_steered_kernels();
 
 // The widest usable version, chosen on the first call.
 const steered_kernels& fastest_steered_kernels();
+
+// Keeps the choice to versions no wider than `widest` ("sse2", "avx2" or "avx512"), to measure
+// what a processor without the wider registers gets; the output is the same either way. Only
+// before the choice is made (before the first engine is built); false then, or for an unknown
+// name, with nothing changed.
+bool limit_steered_kernels(std::string_view widest);
 
 }  // namespace ambiora
