@@ -139,20 +139,20 @@ bool dsp_ambiora::process_chunk(audio_chunk* chunk) {
         out_channels = 0;
         out_frames = 0;
     }
-    output_.resize_discarding(out_channels * out_frames);
     if (ctx.frame_count == 0) return false;
 
-    // The engine may have moved the work buffer; read its pointer only now.
-    if (out_frames != 0) gather_from_frames(work_.data, out_frames, out_channels, output_.data);
-
+    // The engine may have moved the work buffer; read its pointer only now. The chunk's own
+    // samples have been read into it, so the output may overwrite them.
     const std::size_t samples = std::size_t(out_channels) * out_frames;
     chunk->set_data_size(samples);
     audio_sample* dst = chunk->get_data();
-    if (output_.data == nullptr) {
-        for (std::size_t i = 0; i < samples; ++i) dst[i] = 0;
+    if (samples == 0) {
+        // nothing to write
     } else if constexpr (std::is_same_v<audio_sample, float>) {
-        if (samples != 0) std::memcpy(dst, output_.data, samples * sizeof(float));
+        gather_from_frames(work_.data, out_frames, out_channels, dst);
     } else {
+        output_.resize_discarding(samples);
+        gather_from_frames(work_.data, out_frames, out_channels, output_.data);
         for (std::size_t i = 0; i < samples; ++i) dst[i] = output_.data[i];
     }
     chunk->set_sample_count(out_frames);
