@@ -11,24 +11,31 @@
 # of the warm runs (each column on its own, so the steps need not add up to the total).
 # A measurement, not a test: it judges nothing and is not part of CI.
 #
-# usage: tools/bench/windows_start_up.sh [--runs N] [component DLL]
+# usage: tools/bench/windows_start_up.sh [--runs N] [--stripped] [component DLL]
 #
+# --stripped times a copy stripped as tools/windows/package_component.sh strips the DLL it ships:
+# Wine's loader reads the debug sections of an unstripped one too, about 10 ms more to load.
 # The DLL defaults to build/windows-x64/bin/foo_dsp_ambiora.dll, built by
 #   eval "$(tools/build_fftw_mingw.sh)"; eval "$(tools/windows/build_googletest_mingw.sh)"
 #   cmake --preset windows-x64 && cmake --build --preset windows-x64 --target foo_dsp_ambiora
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-runs=9
-if [[ ${1:-} == --runs ]]; then
-  runs=${2:?usage: windows_start_up.sh [--runs N] [component DLL]}
-  shift 2
-fi
+usage="usage: windows_start_up.sh [--runs N] [--stripped] [component DLL]"
+runs=9 stripped=
+while [[ ${1:-} == --* ]]; do
+  case $1 in
+    --runs) runs=${2:?$usage}; shift 2 ;;
+    --stripped) stripped=1; shift ;;
+    *) echo "$usage" >&2; exit 2 ;;
+  esac
+done
+[[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "$usage" >&2; exit 2; }
 dll=${1:-$repo/build/windows-x64/bin/foo_dsp_ambiora.dll}
 [[ -f $dll ]] || { echo "windows_start_up: no DLL at $dll (see the header of $0)" >&2; exit 2; }
 dll=$(cd "$(dirname "$dll")" && pwd)/$(basename "$dll")
 
-bash "$repo/tools/ensure_packages.sh" clang lld llvm libwine-dev wine64
+bash "$repo/tools/ensure_packages.sh" clang lld llvm libwine-dev wine64 binutils-mingw-w64-x86-64
 work=$(mktemp -d "${TMPDIR:-/tmp}/windows-start-up.XXXXXX")
 unset WINEPREFIX  # always a scratch prefix, removed by wine_env_cleanup
 # shellcheck source=../windows/wine_env.sh
@@ -39,6 +46,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+if [[ -n $stripped ]]; then
+  cp "$dll" "$work/$(basename "$dll")"
+  dll=$work/$(basename "$dll")
+  x86_64-w64-mingw32-strip --strip-unneeded "$dll"
+fi
 timer=$("$repo/tests/msabi_host/build.sh" "$work/host" x64 \
   "$repo/tools/bench/windows_start_up_timer.cpp")
 wine_env_start </dev/null
@@ -72,7 +84,7 @@ median() {
 }
 steps=(load_library get_interface create_dsp first_output total)
 echo
-echo "Start-up of $(basename "$dll") under $("$WINELOADER" --version), ms (warm: median of $runs)"
+echo "Start-up of $(basename "$dll")${stripped:+ (stripped)} under $("$WINELOADER" --version), ms (warm: median of $runs)"
 printf '%-48s' "wisdom, system DLLs"
 printf ' %13s' "${steps[@]}"
 echo
