@@ -128,10 +128,14 @@ bool load_transform_wisdom() {
         if (!in) return false;
         std::string header;
         if (!std::getline(in, header) || header != wisdom_key()) return false;
-        std::string text(largest_wisdom_file + 1, '\0');
-        in.read(text.data(), largest_wisdom_file + 1);
-        if (in.gcount() > largest_wisdom_file) return false;
-        text.resize(std::size_t(in.gcount()));
+        // Read in pieces: the wisdom is a few kilobytes, and filling a buffer the size of the
+        // limit first cost more than the rest of the load.
+        std::string text;
+        char piece[16384];
+        while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+            text.append(piece, std::size_t(in.gcount()));
+            if (std::streamsize(text.size()) > largest_wisdom_file) return false;
+        }
         // FFTW checks the text against its own version and codelets, and on any fault keeps the
         // wisdom it had.
         if (fftwf_import_wisdom_from_string(text.c_str()) == 0) return false;
