@@ -23,3 +23,9 @@ set_target_properties(foo_dsp_ambiora PROPERTIES
 # The toolchain links the C and C++ runtimes statically; say so here too, so that a build with
 # another toolchain file still gives a DLL that imports only system libraries.
 target_link_options(foo_dsp_ambiora PRIVATE -static -static-libgcc -static-libstdc++)
+
+# Sections aligned in the file as in memory (4 KiB), so that a loader can map the image instead
+# of reading it section by section: Wine does the latter for the toolchain's default 512-byte
+# alignment, which made up most of LoadLibrary's time there (about 17 ms of 20). Windows loads
+# either; the file grows by a few KiB of padding.
+target_link_options(foo_dsp_ambiora PRIVATE -Wl,--file-alignment,0x1000)

@@ -86,6 +86,21 @@ void gather_from_frames(const float* work, std::uint32_t frames, std::uint32_t c
     for_channel_count(channels, [&](auto count) { gather_frames<count()>(work, frames, out); });
 }
 
+// A host whose samples are floats takes the frames straight into the chunk; one whose samples
+// are doubles, through `staging`.
+template <typename sample>
+void gather_into_chunk(const float* work, std::uint32_t frames, std::uint32_t channels, sample* out,
+                       aligned_buffer& staging) {
+    if constexpr (std::is_same_v<sample, float>) {
+        gather_from_frames(work, frames, channels, out);
+    } else {
+        const std::size_t samples = std::size_t(frames) * channels;
+        staging.resize_discarding(samples);
+        gather_from_frames(work, frames, channels, staging.data);
+        for (std::size_t i = 0; i < samples; ++i) out[i] = staging.data[i];
+    }
+}
+
 }  // namespace
 
 GUID dsp_ambiora::g_get_guid() {
@@ -143,18 +158,9 @@ bool dsp_ambiora::process_chunk(audio_chunk* chunk) {
 
     // The engine may have moved the work buffer; read its pointer only now. The chunk's own
     // samples have been read into it, so the output may overwrite them.
-    const std::size_t samples = std::size_t(out_channels) * out_frames;
-    chunk->set_data_size(samples);
-    audio_sample* dst = chunk->get_data();
-    if (samples == 0) {
-        // nothing to write
-    } else if constexpr (std::is_same_v<audio_sample, float>) {
-        gather_from_frames(work_.data, out_frames, out_channels, dst);
-    } else {
-        output_.resize_discarding(samples);
-        gather_from_frames(work_.data, out_frames, out_channels, output_.data);
-        for (std::size_t i = 0; i < samples; ++i) dst[i] = output_.data[i];
-    }
+    chunk->set_data_size(std::size_t(out_channels) * out_frames);
+    if (out_frames != 0)
+        gather_into_chunk(work_.data, out_frames, out_channels, chunk->get_data(), output_);
     chunk->set_sample_count(out_frames);
     chunk->set_channels(out_channels, mask);
     chunk->set_srate(static_cast<unsigned>(ctx.sample_rate));

@@ -35,7 +35,7 @@ class dsp_ambiora : public dsp_impl_base_t<dsp> {
     bool process_chunk(audio_chunk* chunk) override;
 
   private:
-    aligned_buffer output_;  // output staging where the host's samples are not floats
+    aligned_buffer output_;  // output staging where the host's samples are doubles
     aligned_buffer work_;    // the block of work frames handed to the engine
 };
 
