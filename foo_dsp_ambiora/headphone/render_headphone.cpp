@@ -32,6 +32,14 @@ constexpr std::uint32_t feed_slot[speaker_count] = {slot_l, slot_r, slot_c, slot
 
 // Copies frames of `work` into entries first..last-1 of every feed, each times its switch (0 or 1),
 // in one pass over the frames.
+//
+// Four frames at a time: their 24 floats in six SSE2 registers, shuffled into one register per
+// slot (four frames of L, four of R, ...), multiplied by the switch and stored; the same
+// multiplication per sample as one at a time, with a fifth of the loads and stores.
+static_assert(frame_width == 6 && feed_slot[0] == 0 && feed_slot[1] == 1 && feed_slot[2] == 2 &&
+                  feed_slot[3] == 4 && feed_slot[4] == 5,
+              "collect_feeds shuffles L, R, C, SL and SR out of six-float frames");
+
 void collect_feeds(headphone_renderer_state& renderer, const block_context& ctx,
                    const float* frames, std::uint32_t first, std::uint32_t last) {
     float* feed[speaker_count];
@@ -41,7 +49,29 @@ void collect_feeds(headphone_renderer_state& renderer, const block_context& ctx,
         on[k] = switch_factor(ctx.speaker_on[k]);
     }
     const float* frame = frames;
-    for (std::uint32_t j = first; j < last; ++j, frame += frame_width) {
+    std::uint32_t j = first;
+    for (; j + 4 <= last; j += 4, frame += 4 * frame_width) {
+        __m128 v[6];
+        for (int r = 0; r < 6; ++r) v[r] = _mm_loadu_ps(frame + 4 * r);
+        // Frames 0 and 1 are in v[0..2], frames 2 and 3 in v[3..5]; first each slot pair of a
+        // frame pair side by side, then the four frames of each slot.
+        const __m128 fronts_01 = _mm_shuffle_ps(v[0], v[1], _MM_SHUFFLE(3, 2, 1, 0));
+        const __m128 fronts_23 = _mm_shuffle_ps(v[3], v[4], _MM_SHUFFLE(3, 2, 1, 0));
+        const __m128 centres_01 = _mm_shuffle_ps(v[0], v[2], _MM_SHUFFLE(1, 0, 3, 2));
+        const __m128 centres_23 = _mm_shuffle_ps(v[3], v[5], _MM_SHUFFLE(1, 0, 3, 2));
+        const __m128 surrounds_01 = _mm_shuffle_ps(v[1], v[2], _MM_SHUFFLE(3, 2, 1, 0));
+        const __m128 surrounds_23 = _mm_shuffle_ps(v[4], v[5], _MM_SHUFFLE(3, 2, 1, 0));
+        const __m128 slot[speaker_count] = {
+            _mm_shuffle_ps(fronts_01, fronts_23, _MM_SHUFFLE(2, 0, 2, 0)),
+            _mm_shuffle_ps(fronts_01, fronts_23, _MM_SHUFFLE(3, 1, 3, 1)),
+            _mm_shuffle_ps(centres_01, centres_23, _MM_SHUFFLE(2, 0, 2, 0)),
+            _mm_shuffle_ps(surrounds_01, surrounds_23, _MM_SHUFFLE(2, 0, 2, 0)),
+            _mm_shuffle_ps(surrounds_01, surrounds_23, _MM_SHUFFLE(3, 1, 3, 1)),
+        };
+        for (std::uint32_t k = 0; k < speaker_count; ++k)
+            _mm_storeu_ps(feed[k] + j, _mm_mul_ps(slot[k], _mm_set1_ps(on[k])));
+    }
+    for (; j < last; ++j, frame += frame_width) {
         for (std::uint32_t k = 0; k < speaker_count; ++k) feed[k][j] = frame[feed_slot[k]] * on[k];
     }
 }
@@ -75,6 +105,7 @@ void sum_ear_spectra(headphone_renderer_state& renderer, std::uint32_t bank) {
     std::size_t i = 0;
     for (; i + 4 <= spectrum_floats; i += 4) {
         __m128 left_sum = _mm_setzero_ps(), right_sum = _mm_setzero_ps();
+#pragma GCC unroll 5
         for (std::uint32_t k = 0; k < speaker_count; ++k) {
             const __m128 x = _mm_loadu_ps(feed[k] + i);
             const __m128 real = _mm_shuffle_ps(x, x, _MM_SHUFFLE(2, 2, 0, 0));
