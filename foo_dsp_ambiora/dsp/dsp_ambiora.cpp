@@ -1,5 +1,6 @@
 #include "dsp/dsp_ambiora.h"
 
+#include <array>
 #include <cstring>
 #include <type_traits>
 
@@ -19,14 +20,26 @@ constexpr GUID dsp_guid = {
 
 // Interleaved chunk samples -> work frames, for one channel count known at compile time so that
 // each frame is a handful of fixed moves. Slots the layout does not use are written as zeros.
+// Every slot is stored straight into the frame: a frame assembled on the stack and copied out
+// read back stores it had only just made, which stalled the processor on every frame.
 template <std::uint32_t channels>
 void spread_frames(const audio_sample* in, std::uint32_t frames, float* work) {
-    constexpr auto slots = channel_slots<channels>;
+    if constexpr (channels == frame_width && std::is_same_v<audio_sample, float>) {
+        // Six channels arrive in slot order: the samples are the frames as they stand.
+        std::memcpy(work, in, std::size_t(frames) * frame_width * sizeof(float));
+        return;
+    }
+    // The channel each slot takes, or -1 for a slot left silent.
+    constexpr auto source = [] {
+        std::array<int, frame_width> from{};
+        from.fill(-1);
+        for (std::uint32_t c = 0; c < channels; ++c) from[channel_slots<channels>[c]] = int(c);
+        return from;
+    }();
     for (std::uint32_t f = 0; f < frames; ++f, in += channels, work += frame_width) {
-        float frame[frame_width] = {};
 #pragma GCC unroll 6
-        for (std::uint32_t c = 0; c < channels; ++c) frame[slots[c]] = static_cast<float>(in[c]);
-        std::memcpy(work, frame, sizeof frame);
+        for (std::uint32_t slot = 0; slot < frame_width; ++slot)
+            work[slot] = source[slot] < 0 ? 0.0f : static_cast<float>(in[source[slot]]);
     }
 }
 
