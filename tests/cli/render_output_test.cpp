@@ -97,6 +97,26 @@ TEST_F(render_output, format_mask_and_length_follow_the_name_options_and_layout)
     }
 }
 
+// 16-bit input is converted by the renderer itself: it must read exactly as libsndfile reads it,
+// extremes and a tail of frames that fills no vector included.
+TEST_F(render_output, sixteen_bit_input_reads_as_libsndfile_reads_it) {
+    std::vector<short> pcm(2 * 1001);
+    for (std::size_t i = 0; i < pcm.size(); ++i) pcm[i] = short(int(i * 7919 % 65536) - 32768);
+    pcm[0] = -32768;
+    pcm[1] = 32767;
+    SF_INFO info{0, 48000, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+    SNDFILE* f = sf_open(path("in16.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    sf_writef_short(f, pcm.data(), 1001);
+    sf_close(f);
+    write_sound(path("in32.wav"), read_sound(path("in16.wav")));
+    const std::vector<run_result> results =
+        run_ambiora_each({{"render", path("in16.wav"), path("out16.wav"), "--mode", "0"},
+                          {"render", path("in32.wav"), path("out32.wav"), "--mode", "0"}});
+    for (const run_result& r : results) ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(read_sound(path("out16.wav")).samples, read_sound(path("out32.wav")).samples);
+}
+
 TEST_F(render_output, a_response_file_replaces_the_built_in_set) {
     // Tables are numbered 10 x bank + 2 x speaker + ear (0 left). Here the first bank sounds only
     // in the right ear and the second only in the left, so each headphone mode shows its bank.
