@@ -35,15 +35,6 @@ TEST(services, the_factory_list_holds_exactly_the_three_services_each_answering_
     }
 }
 
-// The fixture's host already refused to load a component below this player's floor.
-TEST(services, the_simulator_refuses_what_each_player_refuses) {
-    using host_sim::player_build;
-    EXPECT_FALSE(host_sim::player_accepts_client(71, player_build::x86));
-    EXPECT_TRUE(host_sim::player_accepts_client(72, player_build::x86));
-    EXPECT_FALSE(host_sim::player_accepts_client(79, player_build::x64));
-    EXPECT_TRUE(host_sim::player_accepts_client(80, player_build::x64));
-}
-
 TEST(services, the_version_service_describes_the_component) {
     auto v = host().create<componentversion>();
     ASSERT_TRUE(v);

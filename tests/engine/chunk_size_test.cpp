@@ -28,12 +28,7 @@ TEST(ChunkSize, ChunksOf1_7And4096FramesGiveWhatOneBlockGives) {
     for (const auto& s : stages) {
         SCOPED_TRACE(s.name);
         test_block source(17000, 48000, s.mode);  // two headphone blocks and part of a third
-        source.ctx.surround_delay_ms = 20;
-        source.ctx.centre_width_pct = 40;
-        source.ctx.bass_redirect_on = 1;
-        source.ctx.bass_redirect_hz = 80;
-        for (unsigned slot = 0; slot < frame_width; ++slot)
-            source.set_channel(slot, noise(17000, 20 + slot, 0.5f));
+        fill_busy(source, 20);
         reset_engine(engine);
         const std::vector<float> whole = run_in_chunks(engine, source, 17000, s.run);
         for (const unsigned chunk : {1u, 7u, 4096u}) {

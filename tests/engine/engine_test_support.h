@@ -51,6 +51,17 @@ inline std::vector<float> noise(unsigned n, unsigned seed, float amplitude = 1.0
     return out;
 }
 
+// Noise of `amplitude` in every slot of `block` and every optional stage on: bass redirection, a
+// surround delay and a centre width short of full, so that every memory a mode has is in use.
+inline void fill_busy(test_block& block, unsigned seed, float amplitude = 0.5f) {
+    for (unsigned slot = 0; slot < frame_width; ++slot)
+        block.set_channel(slot, noise(block.ctx.frame_count, seed + slot, amplitude));
+    block.ctx.bass_redirect_on = 1;
+    block.ctx.bass_redirect_hz = 80;
+    block.ctx.surround_delay_ms = 20;
+    block.ctx.centre_width_pct = 40;
+}
+
 inline std::vector<float> sine(unsigned n, double hz, double fs, double amplitude = 1.0) {
     std::vector<float> out(n);
     for (unsigned k = 0; k < n; ++k)

@@ -133,26 +133,15 @@ TEST(HeadphoneRender, TheLoudspeakerSettingsChangeNothing) {
     EXPECT_EQ(render(input, mode_headphone, set, process_block), plain);
 }
 
-TEST(HeadphoneRender, LeavingTheHeadphoneModesOwesSilenceAndForgetsTheTail) {
+// The silence owed for the frames held when leaving is the chunk path's to check; here, coming
+// back later, the first block carries no echo of the earlier passage.
+TEST(HeadphoneRender, LeavingTheHeadphoneModesForgetsTheTail) {
     reset_engine(built_engine());
     const frames probe = impulse(block, slot_r, 0);
     const frames fresh = render(probe, mode_headphone, {}, process_block);
-
-    // Headphone playback at 48 kHz leaves a loud tail and 5000 held frames...
     reset_engine(built_engine());
     render(noise((block + 5000) * frame_width, 10), mode_headphone, {}, process_block);
-    ASSERT_EQ(built_engine().headphone.feed_fill, 5000u);
-
-    // ...and the next mode's chunk (passed through at -3 dB) ends with 5000 silent frames in their
-    // place, so the stream keeps its length.
-    const frames passing = noise(100 * frame_width, 11);
-    const frames bypassed = render(passing, mode_bypass, {}, process_block);
-    ASSERT_EQ(bypassed.size(), std::size_t(5100) * frame_width);
-    for (std::size_t i = 0; i < passing.size(); ++i)
-        ASSERT_NEAR(bypassed[i], 0.70794578 * passing[i], 1e-7);
-    EXPECT_EQ(peak(frames(bypassed.begin() + 100 * frame_width, bypassed.end())), 0.0f);
-
-    // Coming back later, the first block carries no echo of the earlier passage.
+    render(noise(100 * frame_width, 11), mode_bypass, {}, process_block);
     EXPECT_EQ(render(probe, mode_headphone, {}, process_block), fresh);
 }
 

@@ -5,8 +5,8 @@
 namespace ambiora::engine_test {
 namespace {
 
-// Every path, with the bass redirection and the surround delay on. The headphone modes come last,
-// so that the history ends with frames held and a convolution tail.
+// Every path, with every optional stage on. The headphone modes come last, so that the history
+// ends with frames held and a convolution tail.
 constexpr struct probe {
     std::int32_t mode, channels;
 } probes[] = {{mode_plus_c, 2}, {mode_as, 2},      {mode_asr, 2},       {mode_as2, 2},
@@ -16,12 +16,7 @@ constexpr struct probe {
 std::vector<float> run_block(surround_engine& engine, const probe& p, unsigned seed) {
     test_block b(9000, 44100, p.mode);
     b.ctx.input_channels = p.channels;
-    b.ctx.bass_redirect_on = 1;
-    b.ctx.bass_redirect_hz = 120;
-    b.ctx.surround_delay_ms = 20;
-    b.ctx.centre_width_pct = 30;
-    for (unsigned slot = 0; slot < frame_width; ++slot)
-        b.set_channel(slot, noise(b.ctx.frame_count, seed + slot, 0.5f));
+    fill_busy(b, seed);
     process_block(engine, b.ctx);
     return b.samples();
 }
