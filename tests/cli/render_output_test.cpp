@@ -4,6 +4,7 @@
 // chunk log that records every input chunk's outcome.
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -78,6 +79,10 @@ TEST_F(render_output, format_mask_and_length_follow_the_name_options_and_layout)
         const auto& row = rows[i];
         SCOPED_TRACE(testing::PrintToString(calls[i]));
         ASSERT_EQ(results[i].exit_code, 0) << results[i].err;
+        // The headphone modes serve 48 kHz: no warning that they cannot act.
+        if (std::count(row.options.begin(), row.options.end(), "5") != 0) {
+            EXPECT_FALSE(contains(results[i].err, "warning")) << results[i].err;
+        }
         const sound s = read_sound(calls[i][2]);
         // The channel mask of WAVE_FORMAT_EXTENSIBLE, in the fmt chunk libsndfile writes first.
         const std::string bytes = read_file(calls[i][2]);
