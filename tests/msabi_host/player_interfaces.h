@@ -12,6 +12,10 @@
 
 #include "host_runtime.h"
 
+// The entry class the player enumerates DSPs by; the host and the start-up timer both look for it.
+inline constexpr GUID dsp_entry_class = {
+    0x0d048731, 0x8aa8, 0x4704, {0x8a, 0xd6, 0x18, 0x9e, 0x24, 0xd4, 0x8c, 0x88}};
+
 #if defined(_WIN64)
 using audio_sample = double;  // the 64-bit player's sample
 #else

@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr GUID dsp_entry_class = {
-    0x0d048731, 0x8aa8, 0x4704, {0x8a, 0xd6, 0x18, 0x9e, 0x24, 0xd4, 0x8c, 0x88}};
 constexpr unsigned mode_headphone = 5;
 constexpr unsigned rate = 44100;
 constexpr size_t chunk_frames = 1024;
